@@ -1,0 +1,4 @@
+// The process's one viewer, at its starting values.
+#include "viewer_state.h"
+
+ViewerState viewer{};

@@ -1,0 +1,86 @@
+// Portable random source. Everything is 32-bit integer arithmetic plus a few
+// multiplications by fixed double constants, so the sequence is the same on
+// every machine and from every build.
+#include "random_source.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// One linear congruential generator, x' = (a x + c) mod m.
+struct Congruence {
+    std::int32_t multiplier;
+    std::int32_t increment;
+    std::int32_t modulus;
+};
+
+constexpr Congruence first_lcg{7141, 54773, 259200};
+constexpr Congruence second_lcg{8121, 28411, 134456};
+constexpr Congruence third_lcg{4561, 51349, 243000};
+
+constexpr double inverse_first_modulus = 1.0 / 259200.0;   // scales the first state to [0, 1)
+constexpr double inverse_second_modulus = 1.0 / 134456.0;  // scales the second state below one step of the first
+constexpr int table_size = 97;                              // shuffle slots, used from index 1
+
+std::int32_t first_state = 0;                     // first generator, builds the value's high part
+std::int32_t second_state = 0;                    // second generator, builds the value's low part
+std::int32_t third_state = 0;                     // third generator, picks the shuffle slot
+std::array<float, table_size + 1> shuffle_table{};  // uniform values waiting to be returned; slot 0 unused
+bool ran1_initialised = false;                    // the table has been filled at least once
+
+// One step of a generator. Remainders keep the dividend's sign, as C++ '%'
+// does; from the fixed seed every state stays non-negative and every
+// product stays below 2^31.
+std::int32_t step(const Congruence& g, std::int32_t x)
+{
+    return (g.multiplier * x + g.increment) % g.modulus;
+}
+
+// A fresh uniform value from the first two generators, rounded to float.
+float fresh_uniform()
+{
+    return static_cast<float>(
+        (static_cast<double>(first_state) + static_cast<double>(second_state) * inverse_second_modulus) *
+        inverse_first_modulus);
+}
+
+void initialise(std::int32_t& seed)
+{
+    ran1_initialised = true;
+    // Worked in 64 bits so that a seed near the bottom of the 32-bit range
+    // cannot overflow; the remainder brings it back within the modulus.
+    first_state = static_cast<std::int32_t>((std::int64_t{first_lcg.increment} - seed) % first_lcg.modulus);
+    first_state = step(first_lcg, first_state);
+    second_state = first_state % second_lcg.modulus;
+    first_state = step(first_lcg, first_state);
+    third_state = first_state % third_lcg.modulus;
+    for (int j = 1; j <= table_size; ++j) {
+        first_state = step(first_lcg, first_state);
+        second_state = step(second_lcg, second_state);
+        shuffle_table[j] = fresh_uniform();
+    }
+    seed = 1;
+}
+
+}  // namespace
+
+float ran1(std::int32_t& seed)
+{
+    if (seed < 0 || !ran1_initialised) {
+        initialise(seed);
+    }
+    first_state = step(first_lcg, first_state);
+    second_state = step(second_lcg, second_state);
+    third_state = step(third_lcg, third_state);
+    const int j = 1 + (table_size * third_state) / third_lcg.modulus;
+    if (j > table_size || j < 1) {
+        // Only a seed that drives a state negative gets here.
+        std::fputs("RAN1: This cannot happen.", stdout);
+        std::exit(EXIT_FAILURE);
+    }
+    const float result = shuffle_table[j];
+    shuffle_table[j] = fresh_uniform();
+    return result;
+}

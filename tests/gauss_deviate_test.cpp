@@ -1,0 +1,59 @@
+// Gaussian deviates from a scripted uniform source: which uniform becomes
+// which deviate, how many are drawn, and which pairs are thrown away.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "random_source.h"
+
+namespace {
+
+std::vector<float> script;  // uniform values ran1 hands out, in order
+std::size_t drawn = 0;      // how many of them have been handed out
+
+}  // namespace
+
+// Stands in for the real uniform source.
+float ran1(std::int32_t& /*seed*/)
+{
+    return script.at(drawn++);
+}
+
+TEST(GaussDeviate, RejectsPairsOutsideTheCircleAndAtItsCentreThenReturnsSecondDeviateFirst)
+{
+    // (1, 0.5): w1 = 1 lies on the circle. (0.5, 0.5): the centre, whose
+    // radius of 0 cannot be used. (0.75, 0.25): w1 = 0.5, w2 = -0.5, r = 0.5.
+    script = {1.0f, 0.5f, 0.5f, 0.5f, 0.75f, 0.25f};
+    std::int32_t seed = 1;
+    const double f = std::sqrt(-2.0 * std::log(0.5) / 0.5);
+
+    EXPECT_EQ(gauss_deviate(seed), static_cast<float>(-0.5 * f));
+    EXPECT_EQ(drawn, 6u);
+    EXPECT_EQ(gauss_deviate(seed), static_cast<float>(0.5 * f));
+    EXPECT_EQ(drawn, 6u);  // the held-back deviate draws nothing
+
+    script.push_back(0.5f);
+    script.push_back(0.875f);  // w1 = 0, w2 = 0.75: accepted at once
+    EXPECT_EQ(gauss_deviate(seed), static_cast<float>(0.75 * std::sqrt(-2.0 * std::log(0.5625) / 0.5625)));
+    EXPECT_EQ(gauss_deviate(seed), 0.0f);
+    EXPECT_EQ(drawn, 8u);
+}
+
+TEST(GaussDeviate, FirstUniformIsRoundedToFloatBeforeUse)
+{
+    // 2 * 0.1 - 1 is not a float; the first value of the pair is rounded,
+    // the second is kept in double.
+    const float u = 0.1f;
+    script = {u, u};
+    drawn = 0;
+    std::int32_t seed = 1;
+    const double w1 = static_cast<float>(2.0 * u - 1.0);
+    const double w2 = 2.0 * u - 1.0;
+    ASSERT_NE(w1, w2);
+    const double r = w2 * w2 + w1 * w1;
+    const double f = std::sqrt(-2.0 * std::log(r) / r);
+    EXPECT_EQ(gauss_deviate(seed), static_cast<float>(w2 * f));
+    EXPECT_EQ(gauss_deviate(seed), static_cast<float>(w1 * f));
+}
