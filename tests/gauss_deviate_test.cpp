@@ -43,9 +43,9 @@ TEST(GaussDeviate, RejectsPairsOutsideTheCircleAndAtItsCentreThenReturnsSecondDe
 
 TEST(GaussDeviate, FirstUniformIsRoundedToFloatBeforeUse)
 {
-    // 2 * 0.1 - 1 is not a float; the first value of the pair is rounded,
+    // 2 * 0.2f - 1 is not a float; the first value of the pair is rounded,
     // the second is kept in double.
-    const float u = 0.1f;
+    const float u = 0.2f;
     script = {u, u};
     drawn = 0;
     std::int32_t seed = 1;
