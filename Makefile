@@ -3,6 +3,7 @@
 #   make test     install what is missing, build, run every test
 #   make bench    build and run the benchmarks
 BUILD ?= build
+MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
@@ -19,7 +20,8 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target vendrask
 	@tools/run_viewer.sh $(BUILD)
 
 test: build
