@@ -29,13 +29,23 @@ std::int32_t second_state = 0;                    // second generator, builds th
 std::int32_t third_state = 0;                     // third generator, picks the shuffle slot
 std::array<float, table_size + 1> shuffle_table{};  // uniform values waiting to be returned; slot 0 unused
 bool ran1_initialised = false;                    // the table has been filled at least once
+bool states_non_negative = false;                 // every state is >= 0, and so stays: the fast path holds
 
 // One step of a generator. Remainders keep the dividend's sign, as C++ '%'
-// does; from the fixed seed every state stays non-negative and every
-// product stays below 2^31.
+// does, which a seed above 54773 makes matter; every product stays below
+// 2^31 in magnitude.
 std::int32_t step(const Congruence& g, std::int32_t x)
 {
     return (g.multiplier * x + g.increment) % g.modulus;
+}
+
+// The same step for a state known to be non-negative, where the unsigned
+// remainder is equal and cheaper.
+std::int32_t step_non_negative(const Congruence& g, std::int32_t x)
+{
+    return static_cast<std::int32_t>(
+        (static_cast<std::uint32_t>(g.multiplier) * static_cast<std::uint32_t>(x) + static_cast<std::uint32_t>(g.increment)) %
+        static_cast<std::uint32_t>(g.modulus));
 }
 
 // A fresh uniform value from the first two generators, rounded to float.
@@ -61,7 +71,25 @@ void initialise(std::int32_t& seed)
         second_state = step(second_lcg, second_state);
         shuffle_table[j] = fresh_uniform();
     }
+    // Non-negative states step to non-negative states.
+    states_non_negative = first_state >= 0 && second_state >= 0 && third_state >= 0;
     seed = 1;
+}
+
+// The shuffle slot, 1 to 97 while the states are non-negative.
+int next_slot()
+{
+    if (states_non_negative) {
+        first_state = step_non_negative(first_lcg, first_state);
+        second_state = step_non_negative(second_lcg, second_state);
+        third_state = step_non_negative(third_lcg, third_state);
+        return 1 + static_cast<int>(static_cast<std::uint32_t>(table_size * third_state) /
+                                    static_cast<std::uint32_t>(third_lcg.modulus));
+    }
+    first_state = step(first_lcg, first_state);
+    second_state = step(second_lcg, second_state);
+    third_state = step(third_lcg, third_state);
+    return 1 + (table_size * third_state) / third_lcg.modulus;
 }
 
 }  // namespace
@@ -71,10 +99,7 @@ float ran1(std::int32_t& seed)
     if (seed < 0 || !ran1_initialised) {
         initialise(seed);
     }
-    first_state = step(first_lcg, first_state);
-    second_state = step(second_lcg, second_state);
-    third_state = step(third_lcg, third_state);
-    const int j = 1 + (table_size * third_state) / third_lcg.modulus;
+    const int j = next_slot();
     if (j > table_size || j < 1) {
         // Only a seed that drives a state negative gets here.
         std::fputs("RAN1: This cannot happen.", stdout);
