@@ -2,6 +2,8 @@
 // (xdotool) and watched through its window's pictures and exit status.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "x_session.h"
@@ -180,6 +182,53 @@ TEST_F(Viewer, LeftButtonMovesTheEyeInWhileHeld)
     xdotool({"mouseup", "1"});
     const Picture after = settled();  // it stops on release
     EXPECT_FALSE(after == before);
+    keys({"q"});
+    expect_exit_zero();
+}
+
+TEST_F(Viewer, SurvivesAStormOfInputAndStillQuitsCleanly)
+{
+    // Seeded so that a failure can be replayed: VENDRASK_STORM_SEED=n.
+    const char* given = std::getenv("VENDRASK_STORM_SEED");
+    const unsigned seed = given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : 20261207u;
+    SCOPED_TRACE("storm seed " + std::to_string(seed));
+    std::mt19937 pick(seed);
+    const std::vector<std::string> some_keys = {"plus", "minus", "a", "d", "w", "s", "A", "D", "W",
+                                                "S",    "R",     "Q", "x", "1", "space", "Return", "Escape"};
+    start();
+    int regrowths = 0;
+    for (int batch = 0; batch < 10; ++batch) {
+        // Thirty events per xdotool run; never "q" nor the middle button.
+        std::vector<std::string> events;
+        for (int i = 0; i < 30; ++i) {
+            switch (pick() % 6) {
+            case 0:
+            case 1:
+                events.insert(events.end(), {"key", some_keys[pick() % some_keys.size()]});
+                break;
+            case 2:
+                events.insert(events.end(), {pick() % 2 ? "mousedown" : "mouseup", pick() % 2 ? "1" : "3"});
+                break;
+            case 3:
+                events.insert(events.end(), {"mousemove", "--window", std::to_string(window),
+                                             std::to_string(pick() % 600), std::to_string(pick() % 512)});
+                break;
+            case 4:
+                events.insert(events.end(), {"click", pick() % 2 ? "4" : "5"});  // wheel steps
+                break;
+            default:
+                if (regrowths < 6) {
+                    events.insert(events.end(), {"key", "r"});
+                    ++regrowths;
+                }
+                break;
+            }
+        }
+        xdotool(events);
+        ASSERT_TRUE(app.running()) << "vendrask ended during the storm";
+    }
+    xdotool({"mouseup", "1", "mouseup", "3"});
+    ASSERT_TRUE(app.running()) << "vendrask ended during the storm";
     keys({"q"});
     expect_exit_zero();
 }

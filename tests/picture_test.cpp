@@ -219,3 +219,26 @@ TEST_F(Pictures, LowestGroundIsGreenAndHighestWhite)
     EXPECT_FALSE(is_green(seen[1])) << "control: the peak is not green";
     EXPECT_FALSE(is_white(seen[0])) << "control: the low ground is not white";
 }
+
+TEST_F(Pictures, ExtremeViewerStatesDrawAFrame)
+{
+    clear_landscape(landscape);
+    generate_landscape(landscape, landscape_levels);
+    // Turned and tilted far past a full circle, the eye at, inside and far
+    // beyond the landscape, at the finest and coarsest detail.
+    const ViewerState extremes[] = {
+        {1e7f, -3e6f, 0.25f, 2.0f, 5000.0f, -5000.0f, 0.0f, 0},
+        {725.0f, 45.0f, 0.25f, 0.0f, 1.0f, 0.0f, -0.02f, 9},
+        {45.0f, 45.0f, 0.25f, -40.0f, 1.0f, 0.0f, 0.02f, 0},
+        {45.0f, 45.0f, 0.25f, 3e30f, 1.0f, 0.0f, 0.02f, 9},
+    };
+    for (const ViewerState& v : extremes) {
+        viewer = v;
+        frame = Picture{};
+        display();
+        EXPECT_EQ(frame.rgb.size(), static_cast<std::size_t>(3 * width * height));
+    }
+    viewer = ViewerState{};
+    display();
+    EXPECT_FALSE(near(pixel(300, 300), {0, 0, 0}, 8)) << "the landscape is back in view";
+}

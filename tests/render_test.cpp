@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <fenv.h>
 
 #include <string>
 #include <vector>
@@ -199,4 +200,29 @@ TEST(Frame, DisplayIssuesCameraLightFogMeshAndWaterInOrder)
     };
     EXPECT_EQ(got, expected);
     EXPECT_EQ(gl_calls[13].f[0], 0.0029239766f);
+}
+
+TEST(Frame, ExtremeViewerStatesAndEveryDetailLevelRaiseNoFloatingPointTrap)
+{
+    clear_landscape(landscape);
+    generate_landscape(landscape, landscape_levels);
+    const ViewerState extremes[] = {
+        {1e7f, -3e6f, 0.25f, 2.0f, 5000.0f, -5000.0f, 0.0f, 2},
+        {725.0f, 45.0f, 0.25f, -40.0f, 1.0f, 0.0f, -0.02f, 2},
+        {45.0f, 45.0f, 0.25f, 3e30f, 1.0f, 0.0f, 0.02f, 2},
+        {-1e30f, 1e30f, 0.25f, 0.0f, 1.0f, 0.0f, 0.0f, 2},
+    };
+    feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    for (ViewerState v : extremes) {
+        for (int level = 0; level <= 9; ++level) {
+            v.detail_level = level;
+            viewer = v;
+            gl_calls.clear();
+            display();
+        }
+    }
+    height_min = height_max = 0.0f;  // a flat landscape
+    display();
+    fedisableexcept(FE_ALL_EXCEPT);
+    EXPECT_STREQ(gl_calls.back().name, "glutSwapBuffers");
 }
