@@ -28,14 +28,16 @@ void grow()
 }  // namespace
 
 // The entry points the mesh and frame code call: each goes to the real GL
-// while `gl_live` is set and nowhere otherwise.
-#define PASS(name, params, args)                                                                 \
-    void name params                                                                             \
-    {                                                                                            \
-        static const auto real = reinterpret_cast<void(*) params>(dlsym(RTLD_NEXT, #name));      \
-        if (gl_live) {                                                                           \
-            real args;                                                                           \
-        }                                                                                        \
+// while `gl_live` is set and nowhere otherwise. (A parameter list cannot be
+// parenthesised.)
+// NOLINTBEGIN(bugprone-macro-parentheses)
+#define PASS(name, params, args)                                                                                       \
+    void name params                                                                                                   \
+    {                                                                                                                  \
+        static const auto real = reinterpret_cast<void(*) params>(dlsym(RTLD_NEXT, #name));                            \
+        if (gl_live) {                                                                                                 \
+            real args;                                                                                                 \
+        }                                                                                                              \
     }
 PASS(glBegin, (GLenum m), (m))
 PASS(glEnd, (), ())
@@ -43,6 +45,7 @@ PASS(glNormal3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z))
 PASS(glColor3f, (GLfloat r, GLfloat g, GLfloat b), (r, g, b))
 PASS(glVertex3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z))
 #undef PASS
+// NOLINTEND(bugprone-macro-parentheses)
 
 static void BM_generate_landscape(benchmark::State& state)
 {

@@ -75,7 +75,10 @@ class Viewer : public testing::Test {
         return settled();
     }
 
-    bool becomes(const Picture& expected) { return wait_for([&] { return picture() == expected; }, 20s); }
+    bool becomes(const Picture& expected)
+    {
+        return wait_for([&] { return picture() == expected; }, 20s);
+    }
 
     void expect_exit_zero()
     {
@@ -193,7 +196,7 @@ TEST_F(Viewer, SurvivesAStormOfInputAndStillQuitsCleanly)
     const unsigned seed = given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : 20261207u;
     SCOPED_TRACE("storm seed " + std::to_string(seed));
     std::mt19937 pick(seed);
-    const std::vector<std::string> some_keys = {"plus", "minus", "a", "d", "w", "s", "A", "D", "W",
+    const std::vector<std::string> some_keys = {"plus", "minus", "a", "d", "w", "s",     "A",      "D",     "W",
                                                 "S",    "R",     "Q", "x", "1", "space", "Return", "Escape"};
     start();
     int regrowths = 0;
@@ -207,14 +210,14 @@ TEST_F(Viewer, SurvivesAStormOfInputAndStillQuitsCleanly)
                 events.insert(events.end(), {"key", some_keys[pick() % some_keys.size()]});
                 break;
             case 2:
-                events.insert(events.end(), {pick() % 2 ? "mousedown" : "mouseup", pick() % 2 ? "1" : "3"});
+                events.insert(events.end(), {pick() % 2 == 0 ? "mousedown" : "mouseup", pick() % 2 == 0 ? "1" : "3"});
                 break;
             case 3:
                 events.insert(events.end(), {"mousemove", "--window", std::to_string(window),
                                              std::to_string(pick() % 600), std::to_string(pick() % 512)});
                 break;
             case 4:
-                events.insert(events.end(), {"click", pick() % 2 ? "4" : "5"});  // wheel steps
+                events.insert(events.end(), {"click", pick() % 2 == 0 ? "4" : "5"});  // wheel steps
                 break;
             default:
                 if (regrowths < 6) {

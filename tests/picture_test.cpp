@@ -49,6 +49,7 @@ std::vector<Rgb> draw(std::set<GLenum> off, const std::vector<std::pair<int, int
     switched_off = std::move(off);
     display();
     std::vector<Rgb> out;
+    out.reserve(probes.size());
     for (const auto& [x, y] : probes) {
         out.push_back(pixel(x, y));
     }
@@ -113,14 +114,15 @@ void glutSwapBuffers()
 {
     frame.width = width;
     frame.height = height;
-    frame.rgb.assign(static_cast<std::size_t>(3 * width * height), 0);
+    const std::size_t row = 3 * static_cast<std::size_t>(width);
+    frame.rgb.assign(row * height, 0);
     std::vector<std::uint8_t> bottom_up(frame.rgb.size());
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
     for (int y = 0; y < height; ++y) {
-        std::copy_n(&bottom_up[static_cast<std::size_t>(3 * width * (height - 1 - y))], 3 * width,
-                    &frame.rgb[static_cast<std::size_t>(3 * width * y)]);
+        std::copy_n(&bottom_up[row * static_cast<std::size_t>(height - 1 - y)], row,
+                    &frame.rgb[row * static_cast<std::size_t>(y)]);
     }
 }
 
@@ -211,8 +213,12 @@ TEST_F(Pictures, LowestGroundIsGreenAndHighestWhite)
     };
     const auto low = on_screen(false);
     const auto high = on_screen(true);
-    const auto is_green = [](Rgb c) { return c.g > c.r + 20 && c.g > c.b + 20; };
-    const auto is_white = [](Rgb c) { return c.r > 150 && std::abs(c.r - c.g) < 12 && std::abs(c.r - c.b) < 12; };
+    const auto is_green = [](Rgb c) {
+        return c.g > c.r + 20 && c.g > c.b + 20;
+    };
+    const auto is_white = [](Rgb c) {
+        return c.r > 150 && std::abs(c.r - c.g) < 12 && std::abs(c.r - c.b) < 12;
+    };
     const auto seen = draw({GL_FOG}, {low, high});
     EXPECT_TRUE(is_green(seen[0])) << seen[0];
     EXPECT_TRUE(is_white(seen[1])) << seen[1];
@@ -236,7 +242,7 @@ TEST_F(Pictures, ExtremeViewerStatesDrawAFrame)
         viewer = v;
         frame = Picture{};
         display();
-        EXPECT_EQ(frame.rgb.size(), static_cast<std::size_t>(3 * width * height));
+        EXPECT_EQ(frame.rgb.size(), 3 * static_cast<std::size_t>(width) * height);
     }
     viewer = ViewerState{};
     display();

@@ -28,8 +28,8 @@ Filled fill_from(std::int64_t seed)
     for (int j = 1; j <= 97; ++j) {
         f.first = (7141 * f.first + 54773) % 259200;
         f.second = (8121 * f.second + 28411) % 134456;
-        f.table[j] = static_cast<float>((static_cast<double>(f.first) + static_cast<double>(f.second) / 134456.0) /
-                                        259200.0);
+        f.table[j] =
+            static_cast<float>((static_cast<double>(f.first) + static_cast<double>(f.second) / 134456.0) / 259200.0);
     }
     return f;
 }

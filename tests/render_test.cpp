@@ -84,11 +84,11 @@ TEST(Mesh, StripRunsAlongUAlternatingRows)
     const std::vector<std::string> v = calls_named("glVertex3f");
     ASSERT_EQ(v.size(), 40u);
     const std::vector<std::string> third_strip(v.begin() + 20, v.begin() + 30);
-    EXPECT_EQ(third_strip, (std::vector<std::string>{
-                               "glVertex3f(0, 256, 0)", "glVertex3f(0, 384, 0)", "glVertex3f(128, 256, 7)",
-                               "glVertex3f(128, 384, 0)", "glVertex3f(256, 256, 0)", "glVertex3f(256, 384, 0)",
-                               "glVertex3f(384, 256, 0)", "glVertex3f(384, 384, 0)", "glVertex3f(512, 256, 0)",
-                               "glVertex3f(512, 384, 0)"}));
+    EXPECT_EQ(third_strip,
+              (std::vector<std::string>{"glVertex3f(0, 256, 0)", "glVertex3f(0, 384, 0)", "glVertex3f(128, 256, 7)",
+                                        "glVertex3f(128, 384, 0)", "glVertex3f(256, 256, 0)", "glVertex3f(256, 384, 0)",
+                                        "glVertex3f(384, 256, 0)", "glVertex3f(384, 384, 0)", "glVertex3f(512, 256, 0)",
+                                        "glVertex3f(512, 384, 0)"}));
 }
 
 TEST(Mesh, EachVertexIssuesNormalColourThenPosition)
@@ -137,7 +137,7 @@ TEST(Mesh, ColourRampGreenAtLowestBrownAtMiddleStopWhiteAtHighest)
     EXPECT_EQ(colour_of(-300.0f), "glColor3f(0.1, 0.7, 0.2)");
     EXPECT_EQ(colour_of(300.0f), "glColor3f(0.5, 0.3, 0.2)");
     EXPECT_EQ(colour_of(600.0f), "glColor3f(1, 1, 1)");
-    EXPECT_EQ(colour_of(0.0f), "glColor3f(0.3, 0.5, 0.2)");     // halfway to the middle stop
+    EXPECT_EQ(colour_of(0.0f), "glColor3f(0.3, 0.5, 0.2)");      // halfway to the middle stop
     EXPECT_EQ(colour_of(450.0f), "glColor3f(0.75, 0.65, 0.6)");  // halfway above it
 
     height_min = height_max = 5.0f;  // a flat landscape: no range to spread
@@ -155,6 +155,7 @@ TEST(Frame, DisplayIssuesCameraLightFogMeshAndWaterInOrder)
     gl_calls.clear();
     display();
     std::vector<std::string> got;
+    got.reserve(gl_calls.size());
     for (const GlCall& c : gl_calls) {
         got.push_back(describe(c));
     }

@@ -12,10 +12,10 @@
 
 namespace {
 
-constexpr float rate_step = 1.0f;     // degrees per idle call added by one key press
-constexpr float zoom_speed = 0.02f;   // scene units per idle call while a button is held
-constexpr int finest_detail = 0;      // detail level of a mesh step of 1
-constexpr int coarsest_detail = 9;    // detail level of a mesh step of 512
+constexpr float rate_step = 1.0f;    // degrees per idle call added by one key press
+constexpr float zoom_speed = 0.02f;  // scene units per idle call while a button is held
+constexpr int finest_detail = 0;     // detail level of a mesh step of 1
+constexpr int coarsest_detail = 9;   // detail level of a mesh step of 512
 
 // Mouse buttons and their states as GLUT reports them.
 constexpr int left_button = 0;

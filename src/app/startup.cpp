@@ -34,7 +34,6 @@ void set_fixed_state()
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glFrustum(-frustum_half_side, frustum_half_side, -frustum_half_side, frustum_half_side, frustum_near,
-              frustum_far);
+    glFrustum(-frustum_half_side, frustum_half_side, -frustum_half_side, frustum_half_side, frustum_near, frustum_far);
     glMatrixMode(GL_MODELVIEW);
 }

@@ -3,14 +3,14 @@
 #pragma once
 
 struct ViewerState {
-    float tilt = 45.0f;          // degrees; 90 looks straight down, 0 along the ground
-    float heading = 45.0f;       // degrees about the landscape's vertical axis
-    float eye_height = 0.25f;    // scene units the landscape is pushed down
-    float distance = 2.0f;       // scene units from the eye to the landscape's centre
-    float heading_rate = 1.0f;   // degrees per idle call
-    float tilt_rate = 0.0f;      // degrees per idle call
-    float zoom_rate = 0.0f;      // scene units per idle call
-    int detail_level = 2;        // mesh step is 2^level grid units, 0 to 9
+    float tilt = 45.0f;         // degrees; 90 looks straight down, 0 along the ground
+    float heading = 45.0f;      // degrees about the landscape's vertical axis
+    float eye_height = 0.25f;   // scene units the landscape is pushed down
+    float distance = 2.0f;      // scene units from the eye to the landscape's centre
+    float heading_rate = 1.0f;  // degrees per idle call
+    float tilt_rate = 0.0f;     // degrees per idle call
+    float zoom_rate = 0.0f;     // scene units per idle call
+    int detail_level = 2;       // mesh step is 2^level grid units, 0 to 9
 };
 
 extern ViewerState viewer;  // the one viewer of the process

@@ -67,8 +67,9 @@ void centre_pass(Grid& grid, int a, double sigma)
     for (int v = 0; v < n; v += a) {
         for (int u = 0; u < n; u += a) {
             const double g = displacement(sigma);
-            const double sum = static_cast<double>(cell(grid, u, v + d)) + static_cast<double>(cell(grid, u + d, v + a)) +
-                               static_cast<double>(cell(grid, u + d, v)) + static_cast<double>(cell(grid, u + a, v + d));
+            const double sum =
+                static_cast<double>(cell(grid, u, v + d)) + static_cast<double>(cell(grid, u + d, v + a)) +
+                static_cast<double>(cell(grid, u + d, v)) + static_cast<double>(cell(grid, u + a, v + d));
             cell(grid, u + d, v + d) = static_cast<float>(g + sum * static_cast<double>(centre_average));
         }
     }

@@ -5,17 +5,17 @@
 #include <array>
 #include <cstdint>
 
-constexpr int grid_side = 513;                        // cells per side, coordinates 0 to 512
-constexpr int grid_last = grid_side - 1;              // the far edge's coordinate
-constexpr int grid_cells = grid_side * grid_side;     // heights in the grid
-constexpr int landscape_levels = 9;                   // subdivision levels that fill the grid
+constexpr int grid_side = 513;                     // cells per side, coordinates 0 to 512
+constexpr int grid_last = grid_side - 1;           // the far edge's coordinate
+constexpr int grid_cells = grid_side * grid_side;  // heights in the grid
+constexpr int landscape_levels = 9;                // subdivision levels that fill the grid
 
 using Grid = std::array<float, grid_cells>;
 
-extern Grid landscape;              // heights in grid units; P(u, v) is element u * 513 + v
-extern float height_min;            // lowest height after the last generation
-extern float height_max;            // highest height after the last generation
-extern float water_level;           // one third of the way up from height_min
+extern Grid landscape;               // heights in grid units; P(u, v) is element u * 513 + v
+extern float height_min;             // lowest height after the last generation
+extern float height_max;             // highest height after the last generation
+extern float water_level;            // one third of the way up from height_min
 extern std::int32_t landscape_seed;  // seed word handed to the random source
 
 // Height of grid point (u, v), each 0 to 512.

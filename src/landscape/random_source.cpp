@@ -22,14 +22,14 @@ constexpr Congruence third_lcg{4561, 51349, 243000};
 
 constexpr double inverse_first_modulus = 1.0 / 259200.0;   // scales the first state to [0, 1)
 constexpr double inverse_second_modulus = 1.0 / 134456.0;  // scales the second state below one step of the first
-constexpr int table_size = 97;                              // shuffle slots, used from index 1
+constexpr int table_size = 97;                             // shuffle slots, used from index 1
 
-std::int32_t first_state = 0;                     // first generator, builds the value's high part
-std::int32_t second_state = 0;                    // second generator, builds the value's low part
-std::int32_t third_state = 0;                     // third generator, picks the shuffle slot
+std::int32_t first_state = 0;                       // first generator, builds the value's high part
+std::int32_t second_state = 0;                      // second generator, builds the value's low part
+std::int32_t third_state = 0;                       // third generator, picks the shuffle slot
 std::array<float, table_size + 1> shuffle_table{};  // uniform values waiting to be returned; slot 0 unused
-bool ran1_initialised = false;                    // the table has been filled at least once
-bool states_non_negative = false;                 // every state is >= 0, and so stays: the fast path holds
+bool ran1_initialised = false;                      // the table has been filled at least once
+bool states_non_negative = false;                   // every state is >= 0, and so stays: the fast path holds
 
 // One step of a generator. Remainders keep the dividend's sign, as C++ '%'
 // does, which a seed above 54773 makes matter; every product stays below
@@ -43,9 +43,9 @@ std::int32_t step(const Congruence& g, std::int32_t x)
 // remainder is equal and cheaper.
 std::int32_t step_non_negative(const Congruence& g, std::int32_t x)
 {
-    return static_cast<std::int32_t>(
-        (static_cast<std::uint32_t>(g.multiplier) * static_cast<std::uint32_t>(x) + static_cast<std::uint32_t>(g.increment)) %
-        static_cast<std::uint32_t>(g.modulus));
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(g.multiplier) * static_cast<std::uint32_t>(x) +
+                                      static_cast<std::uint32_t>(g.increment)) %
+                                     static_cast<std::uint32_t>(g.modulus));
 }
 
 // A fresh uniform value from the first two generators, rounded to float.

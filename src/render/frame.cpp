@@ -18,12 +18,12 @@ constexpr float landscape_scale = 0.0029239766f;  // scene units per grid unit, 
 constexpr float landscape_centre = 256.0f;        // grid units from the edge to the centre column
 
 constexpr float fog_density = 1.0f;
-constexpr float fog_start = 1.5f;  // eye distance, scene units, where fog begins
-constexpr float fog_end = 2.5f;    // eye distance, scene units, where only fog is seen
+constexpr float fog_start = 1.5f;                            // eye distance, scene units, where fog begins
+constexpr float fog_end = 2.5f;                              // eye distance, scene units, where only fog is seen
 constexpr GLfloat fog_colour[4] = {0.5f, 0.5f, 0.5f, 1.0f};  // grey against the black sky
 
 constexpr GLfloat water_colour[4] = {0.0f, 0.0f, 1.0f, 0.5f};  // blue, half transparent
-constexpr float water_side = 512.0f;                            // grid units: the whole square
+constexpr float water_side = 512.0f;                           // grid units: the whole square
 
 constexpr float level_tilt = 90.0f;  // tilt, degrees, at which the eye looks straight down
 
@@ -34,8 +34,7 @@ void set_camera()
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(0.0f, -viewer.eye_height, -viewer.distance);
-    glRotatef(static_cast<float>(static_cast<double>(viewer.tilt) - static_cast<double>(level_tilt)), 1.0f, 0.0f,
-              0.0f);
+    glRotatef(static_cast<float>(static_cast<double>(viewer.tilt) - static_cast<double>(level_tilt)), 1.0f, 0.0f, 0.0f);
     glRotatef(viewer.heading, 0.0f, 0.0f, 1.0f);
 }
 

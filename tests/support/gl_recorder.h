@@ -8,11 +8,11 @@
 #include <vector>
 
 struct GlCall {
-    const char* name;            // entry point, e.g. "glVertex3f"
-    std::array<unsigned, 2> e;   // enum arguments, in order
-    std::array<float, 4> f;      // float arguments, in order
-    int enums;                   // how many of `e` are used
-    int floats;                  // how many of `f` are used
+    const char* name;           // entry point, e.g. "glVertex3f"
+    std::array<unsigned, 2> e;  // enum arguments, in order
+    std::array<float, 4> f;     // float arguments, in order
+    int enums;                  // how many of `e` are used
+    int floats;                 // how many of `f` are used
 };
 
 extern std::vector<GlCall> gl_calls;

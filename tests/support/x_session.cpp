@@ -73,6 +73,7 @@ namespace {
 pid_t spawn(const std::vector<std::string>& argv, const std::function<void()>& prepare)
 {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv) {
         args.push_back(const_cast<char*>(a.c_str()));
     }
@@ -128,12 +129,12 @@ VirtualDisplay::VirtualDisplay()
     if (pipe(fds) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    server.pid = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                       [&] {
-                           close(fds[0]);
-                           const int null = open("/dev/null", O_WRONLY);
-                           dup2(null, STDERR_FILENO);
-                       });
+    server.pid =
+        spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, [&] {
+            close(fds[0]);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+        });
     close(fds[1]);
     server.out = fds[0];
     std::string number = server.read_output(20s, true);
@@ -222,15 +223,15 @@ Picture take_picture(Display* x, Window w)
 {
     XWindowAttributes a;
     XGetWindowAttributes(x, w, &a);
-    XImage* image = XGetImage(x, w, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height), AllPlanes,
-                              ZPixmap);
+    XImage* image =
+        XGetImage(x, w, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
     Picture p;
     if (image == nullptr) {
         return p;
     }
     p.width = a.width;
     p.height = a.height;
-    p.rgb.reserve(static_cast<std::size_t>(3 * a.width * a.height));
+    p.rgb.reserve(3 * static_cast<std::size_t>(a.width) * static_cast<std::size_t>(a.height));
     for (int y = 0; y < a.height; ++y) {
         for (int i = 0; i < a.width; ++i) {
             const unsigned long px = XGetPixel(image, i, y);
