@@ -2,12 +2,15 @@
 #   make run      install what is missing, build, start the viewer
 #   make test     install what is missing, build, run every test
 #   make bench    build and run the benchmarks
+#   make install  install under PREFIX (default /usr/local)
+#   make package  build a Debian package in $(BUILD)
 BUILD ?= build
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install package clean
+PREFIX ?= /usr/local
 
 all: build
 
@@ -29,6 +32,14 @@ test: build
 
 bench: build
 	@$(BUILD)/bench/vendrask_bench
+
+install: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target vendrask
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target vendrask
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD)

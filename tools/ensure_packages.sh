@@ -9,6 +9,7 @@ packages=(
   libglut-dev libgl-dev libglu1-mesa-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
+  mandoc desktop-file-utils dpkg-dev
 )
 
 missing=()
