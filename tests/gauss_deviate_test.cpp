@@ -15,10 +15,17 @@ std::size_t drawn = 0;      // how many of them have been handed out
 
 }  // namespace
 
-// Stands in for the real uniform source.
+// Stand in for the real uniform source.
 float ran1(std::int32_t& /*seed*/)
 {
     return script.at(drawn++);
+}
+
+void ran1_fill(std::int32_t& seed, std::span<float> out)
+{
+    for (float& u : out) {
+        u = ran1(seed);
+    }
 }
 
 TEST(GaussDeviate, RejectsPairsOutsideTheCircleAndAtItsCentreThenReturnsSecondDeviateFirst)
@@ -56,4 +63,28 @@ TEST(GaussDeviate, FirstUniformIsRoundedToFloatBeforeUse)
     const double f = std::sqrt(-2.0 * std::log(r) / r);
     EXPECT_EQ(gauss_deviate(seed), static_cast<float>(w2 * f));
     EXPECT_EQ(gauss_deviate(seed), static_cast<float>(w1 * f));
+}
+
+TEST(GaussDeviate, FillDrawsExactlyWhatOneCallAtATimeDraws)
+{
+    // Rejected pairs among accepted ones, and batches that end on the first
+    // deviate of a pair, which is then held back for the next call.
+    script = {1.0f, 0.5f, 0.75f, 0.25f, 0.5f, 0.5f, 0.5f, 0.875f, 0.0f, 0.0f, 0.6f, 0.3f};
+    drawn = 0;
+    std::int32_t seed = 1;
+    std::vector<float> one_at_a_time(5);
+    for (float& g : one_at_a_time) {
+        g = gauss_deviate(seed);
+    }
+    const std::size_t used = drawn;
+    const float held_back = gauss_deviate(seed);
+    EXPECT_EQ(drawn, used);
+
+    drawn = 0;
+    std::vector<float> filled(5);
+    gauss_fill(seed, std::span(filled).first(2));
+    gauss_fill(seed, std::span(filled).subspan(2, 3));
+    EXPECT_EQ(filled, one_at_a_time);
+    EXPECT_EQ(drawn, used);
+    EXPECT_EQ(gauss_deviate(seed), held_back);
 }

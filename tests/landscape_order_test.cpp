@@ -21,10 +21,12 @@ bool is_corner(int u, int v)
 }  // namespace
 
 // Stands in for the real deviate source.
-float gauss_deviate(std::int32_t& /*seed*/)
+void gauss_fill(std::int32_t& /*seed*/, std::span<float> out)
 {
-    ++drawn;
-    return counting ? static_cast<float>(drawn) : 1.0f;
+    for (float& g : out) {
+        ++drawn;
+        g = counting ? static_cast<float>(drawn) : 1.0f;
+    }
 }
 
 TEST(Generator, FirstLevelDrawsEdgeMidpointsInOrderThenTheCentre)

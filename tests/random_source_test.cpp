@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "random_source.h"
 
@@ -125,4 +126,33 @@ TEST(GaussDeviate, FirstPairFromSeed42)
     std::int32_t seed = 42;
     EXPECT_EQ(gauss_deviate(seed), 1.75331521f);
     EXPECT_EQ(gauss_deviate(seed), 0.0325716324f);
+}
+
+TEST(Fill, GivesTheSameValuesAsOneCallAtATimeAndCarriesOn)
+{
+    std::vector<float> single(3001), filled(3001);
+    std::int32_t seed = -3;
+    for (float& u : single) {
+        u = ran1(seed);
+    }
+    seed = -3;
+    ran1_fill(seed, std::span(filled).first(1000));
+    ran1_fill(seed, std::span(filled).subspan(1000));
+    EXPECT_EQ(filled, single);
+
+    // Gaussian deviates, from the same point of the uniform sequence and
+    // with nothing held back, in batches of odd and even sizes.
+    seed = -3;
+    for (float& g : single) {
+        g = gauss_deviate(seed);
+    }
+    const float after_single = gauss_deviate(seed);
+    seed = -3;
+    std::size_t at = 0;
+    for (const std::size_t n : {1, 2, 7, 500, 2491}) {
+        gauss_fill(seed, std::span(filled).subspan(at, n));
+        at += n;
+    }
+    EXPECT_EQ(filled, single);
+    EXPECT_EQ(gauss_deviate(seed), after_single);
 }

@@ -23,34 +23,45 @@ constexpr float edge_average = 0.5f;            // weight of each end of an edge
 constexpr float centre_average = 0.25f;         // weight of each of a centre's four midpoints
 constexpr float third = 0.33333334f;            // single-precision one third, for the water level
 constexpr int first_step = grid_last;           // step of level 1: the whole side
+constexpr int finest_squares = grid_last / 2;   // squares per side at the last level
+
+// Displacements a level draws: the midpoints of its squares' edges, then
+// the squares' centres.
+constexpr int deviates_for(int squares)
+{
+    return 2 * squares * (squares + 1) + squares * squares;
+}
+
+// One level's Gaussian deviates, drawn together in the order the passes use them.
+std::array<float, deviates_for(finest_squares)> level_deviates{};
 
 float& cell(Grid& grid, int u, int v)
 {
     return grid[static_cast<std::size_t>(u) * grid_side + static_cast<std::size_t>(v)];
 }
 
-// A Gaussian displacement of standard deviation `sigma`, drawn now.
-double displacement(double sigma)
+// The next of the level's deviates, scaled to standard deviation `sigma`.
+double displacement(const float*& next, double sigma)
 {
-    return static_cast<double>(gauss_deviate(landscape_seed)) * sigma;
+    return static_cast<double>(*next++) * sigma;
 }
 
 // Midpoints of every edge of every square of side `a`: for each corner in
 // turn (v outer, u inner), the edge along u, then the edge along v.
-void edge_pass(Grid& grid, int a, double sigma)
+void edge_pass(Grid& grid, int a, double sigma, const float*& next)
 {
     const int d = a / 2;
     const int n = grid_side - a;
     for (int v = 0; v < grid_side; v += a) {
         for (int u = 0; u < grid_side; u += a) {
             if (u < n) {
-                const double g = displacement(sigma);
+                const double g = displacement(next, sigma);
                 cell(grid, u + d, v) = static_cast<float>(
                     g + (static_cast<double>(cell(grid, u + a, v)) + static_cast<double>(cell(grid, u, v))) *
                             static_cast<double>(edge_average));
             }
             if (v < n) {
-                const double g = displacement(sigma);
+                const double g = displacement(next, sigma);
                 cell(grid, u, v + d) = static_cast<float>(
                     g + (static_cast<double>(cell(grid, u, v)) + static_cast<double>(cell(grid, u, v + a))) *
                             static_cast<double>(edge_average));
@@ -60,13 +71,13 @@ void edge_pass(Grid& grid, int a, double sigma)
 }
 
 // Centre of every square of side `a`, from its four edge midpoints.
-void centre_pass(Grid& grid, int a, double sigma)
+void centre_pass(Grid& grid, int a, double sigma, const float*& next)
 {
     const int d = a / 2;
     const int n = grid_side - a;
     for (int v = 0; v < n; v += a) {
         for (int u = 0; u < n; u += a) {
-            const double g = displacement(sigma);
+            const double g = displacement(next, sigma);
             const double sum =
                 static_cast<double>(cell(grid, u, v + d)) + static_cast<double>(cell(grid, u + d, v + a)) +
                 static_cast<double>(cell(grid, u + d, v)) + static_cast<double>(cell(grid, u + a, v + d));
@@ -109,8 +120,11 @@ void generate_landscape(Grid& grid, int levels)
     for (int i = 1; i <= last_level; ++i) {
         const int a = first_step >> (i - 1);
         const double sigma = displacement_scale(a);
-        edge_pass(grid, a, sigma);
-        centre_pass(grid, a, sigma);
+        const std::span<float> deviates(level_deviates.data(), static_cast<std::size_t>(deviates_for(first_step / a)));
+        gauss_fill(landscape_seed, deviates);
+        const float* next = deviates.data();
+        edge_pass(grid, a, sigma, next);
+        centre_pass(grid, a, sigma, next);
     }
     compute_statistics(grid);
 }

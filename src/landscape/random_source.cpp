@@ -48,12 +48,16 @@ std::int32_t step_non_negative(const Congruence& g, std::int32_t x)
                                      static_cast<std::uint32_t>(g.modulus));
 }
 
-// A fresh uniform value from the first two generators, rounded to float.
+// A uniform value from states of the first two generators, rounded to float.
+float uniform_from(std::int32_t first, std::int32_t second)
+{
+    return static_cast<float>((static_cast<double>(first) + static_cast<double>(second) * inverse_second_modulus) *
+                              inverse_first_modulus);
+}
+
 float fresh_uniform()
 {
-    return static_cast<float>(
-        (static_cast<double>(first_state) + static_cast<double>(second_state) * inverse_second_modulus) *
-        inverse_first_modulus);
+    return uniform_from(first_state, second_state);
 }
 
 void initialise(std::int32_t& seed)
@@ -108,4 +112,29 @@ float ran1(std::int32_t& seed)
     const float result = shuffle_table[j];
     shuffle_table[j] = fresh_uniform();
     return result;
+}
+
+void ran1_fill(std::int32_t& seed, std::span<float> out)
+{
+    std::size_t k = 0;
+    // Initialisation, and states that may go negative, take the general path.
+    while (k < out.size() && (seed < 0 || !ran1_initialised || !states_non_negative)) {
+        out[k++] = ran1(seed);
+    }
+    // Non-negative states, kept in registers: the slot is always in range.
+    std::int32_t first = first_state;
+    std::int32_t second = second_state;
+    std::int32_t third = third_state;
+    for (; k < out.size(); ++k) {
+        first = step_non_negative(first_lcg, first);
+        second = step_non_negative(second_lcg, second);
+        third = step_non_negative(third_lcg, third);
+        const auto j = 1 + static_cast<std::size_t>(static_cast<std::uint32_t>(table_size * third) /
+                                                    static_cast<std::uint32_t>(third_lcg.modulus));
+        out[k] = shuffle_table[j];
+        shuffle_table[j] = uniform_from(first, second);
+    }
+    first_state = first;
+    second_state = second;
+    third_state = third;
 }
