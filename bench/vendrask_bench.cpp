@@ -5,15 +5,13 @@
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
-#include <cstdlib>
 #include <memory>
 
+#include "gl_window.h"
 #include "landscape.h"
 #include "random_source.h"
 #include "render.h"
-#include "startup.h"
 #include "viewer_state.h"
-#include "x_session.h"
 
 namespace {
 
@@ -93,13 +91,7 @@ static void BM_frame(benchmark::State& state)
             state.SkipWithError((std::string("no virtual display: ") + e.what()).c_str());
             return;
         }
-        setenv("DISPLAY", screen->name.c_str(), 1);
-        int argc = 1;
-        char name[] = "vendrask_bench";
-        char* argv[] = {name, nullptr};
-        glutInit(&argc, argv);
-        create_window();
-        set_fixed_state();
+        open_viewer_window(*screen, "vendrask_bench");
         grow();
     }
     gl_live = true;

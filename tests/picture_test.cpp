@@ -9,11 +9,10 @@
 #include <cstdlib>
 #include <set>
 
+#include "gl_window.h"
 #include "landscape.h"
 #include "render.h"
-#include "startup.h"
 #include "viewer_state.h"
-#include "x_session.h"
 
 namespace {
 
@@ -70,13 +69,7 @@ class Pictures : public testing::Test {
     static void SetUpTestSuite()
     {
         server = new VirtualDisplay();
-        setenv("DISPLAY", server->name.c_str(), 1);
-        int argc = 1;
-        char name[] = "picture_test";
-        char* argv[] = {name, nullptr};
-        glutInit(&argc, argv);
-        create_window();
-        set_fixed_state();
+        open_viewer_window(*server, "picture_test");
     }
     static void TearDownTestSuite()
     {

@@ -1,0 +1,20 @@
+// Opens the program's window on a private display.
+#include "gl_window.h"
+
+#include <GL/glut.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "startup.h"
+
+void open_viewer_window(const VirtualDisplay& screen, const char* program)
+{
+    setenv("DISPLAY", screen.name.c_str(), 1);
+    std::string name = program;
+    int argc = 1;
+    char* argv[] = {name.data(), nullptr};
+    glutInit(&argc, argv);
+    create_window();
+    set_fixed_state();
+}

@@ -1,0 +1,8 @@
+// The program's window and fixed GL state, opened on a private display, for
+// tests and benchmarks that draw real frames in-process.
+#pragma once
+
+#include "x_session.h"
+
+// Points DISPLAY at `screen`, starts GLUT as `program` and opens the window.
+void open_viewer_window(const VirtualDisplay& screen, const char* program);
