@@ -27,29 +27,6 @@ constexpr float water_side = 512.0f;                           // grid units: th
 
 constexpr float level_tilt = 90.0f;  // tilt, degrees, at which the eye looks straight down
 
-}  // namespace
-
-void set_camera()
-{
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0.0f, -viewer.eye_height, -viewer.distance);
-    glRotatef(static_cast<float>(static_cast<double>(viewer.tilt) - static_cast<double>(level_tilt)), 1.0f, 0.0f, 0.0f);
-    glRotatef(viewer.heading, 0.0f, 0.0f, 1.0f);
-}
-
-void set_light(float x, float y, float z)
-{
-    const GLfloat position[4] = {x, y, z, 0.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, light_ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, light_diffuse);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-}
-
-namespace {
-
 void set_fog()
 {
     glFogf(GL_FOG_DENSITY, fog_density);
@@ -78,6 +55,25 @@ void draw_water()
 }
 
 }  // namespace
+
+void set_camera()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, -viewer.eye_height, -viewer.distance);
+    glRotatef(static_cast<float>(static_cast<double>(viewer.tilt) - static_cast<double>(level_tilt)), 1.0f, 0.0f, 0.0f);
+    glRotatef(viewer.heading, 0.0f, 0.0f, 1.0f);
+}
+
+void set_light(float x, float y, float z)
+{
+    const GLfloat position[4] = {x, y, z, 0.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, light_ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, light_diffuse);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+}
 
 void display()
 {
