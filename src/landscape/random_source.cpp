@@ -48,6 +48,21 @@ std::int32_t step_non_negative(const Congruence& g, std::int32_t x)
                                      static_cast<std::uint32_t>(g.modulus));
 }
 
+// One step of all three generators while their states are non-negative.
+void step_all_non_negative(std::int32_t& first, std::int32_t& second, std::int32_t& third)
+{
+    first = step_non_negative(first_lcg, first);
+    second = step_non_negative(second_lcg, second);
+    third = step_non_negative(third_lcg, third);
+}
+
+// The shuffle slot a non-negative third state picks: always 1 to 97.
+std::size_t slot_of(std::int32_t third)
+{
+    return 1 + static_cast<std::size_t>(static_cast<std::uint32_t>(table_size * third) /
+                                        static_cast<std::uint32_t>(third_lcg.modulus));
+}
+
 // A uniform value from states of the first two generators, rounded to float.
 float uniform_from(std::int32_t first, std::int32_t second)
 {
@@ -84,11 +99,8 @@ void initialise(std::int32_t& seed)
 int next_slot()
 {
     if (states_non_negative) {
-        first_state = step_non_negative(first_lcg, first_state);
-        second_state = step_non_negative(second_lcg, second_state);
-        third_state = step_non_negative(third_lcg, third_state);
-        return 1 + static_cast<int>(static_cast<std::uint32_t>(table_size * third_state) /
-                                    static_cast<std::uint32_t>(third_lcg.modulus));
+        step_all_non_negative(first_state, second_state, third_state);
+        return static_cast<int>(slot_of(third_state));
     }
     first_state = step(first_lcg, first_state);
     second_state = step(second_lcg, second_state);
@@ -126,11 +138,8 @@ void ran1_fill(std::int32_t& seed, std::span<float> out)
     std::int32_t second = second_state;
     std::int32_t third = third_state;
     for (; k < out.size(); ++k) {
-        first = step_non_negative(first_lcg, first);
-        second = step_non_negative(second_lcg, second);
-        third = step_non_negative(third_lcg, third);
-        const auto j = 1 + static_cast<std::size_t>(static_cast<std::uint32_t>(table_size * third) /
-                                                    static_cast<std::uint32_t>(third_lcg.modulus));
+        step_all_non_negative(first, second, third);
+        const std::size_t j = slot_of(third);
         out[k] = shuffle_table[j];
         shuffle_table[j] = uniform_from(first, second);
     }
