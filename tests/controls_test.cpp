@@ -1,6 +1,7 @@
 // Keys, buttons and the idle step, called directly on the viewer state.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "controls.h"
@@ -17,26 +18,29 @@ void press(const std::string& keys)
     }
 }
 
-bool same(const ViewerState& a, const ViewerState& b)
-{
-    return a.tilt == b.tilt && a.heading == b.heading && a.eye_height == b.eye_height && a.distance == b.distance &&
-           a.heading_rate == b.heading_rate && a.tilt_rate == b.tilt_rate && a.zoom_rate == b.zoom_rate &&
-           a.detail_level == b.detail_level;
-}
+// Every case starts from the viewer at its starting values.
+class Controls : public testing::Test {
+  protected:
+    void SetUp() override
+    {
+        viewer = ViewerState{};
+        gl_calls.clear();
+    }
+};
 
 }  // namespace
 
-TEST(Keys, DetailLevelStepsAndStopsAtZeroAndNine)
+TEST_F(Controls, DetailLevelStepsAndStopsAtZeroAndNine)
 {
     press("+");
     EXPECT_EQ(viewer.detail_level, 1);
     press("++++");
     EXPECT_EQ(viewer.detail_level, 0);
     press("-----------");
-    EXPECT_EQ(viewer.detail_level, 9);
+    EXPECT_EQ(viewer.detail_level, coarsest_detail);
 }
 
-TEST(Keys, RatesChangeByOneWithoutLimit)
+TEST_F(Controls, RatesChangeByOneWithoutLimit)
 {
     press("a");
     EXPECT_EQ(viewer.heading_rate, 0.0f);  // the turn stops
@@ -50,7 +54,7 @@ TEST(Keys, RatesChangeByOneWithoutLimit)
     EXPECT_EQ(viewer.tilt_rate, -498.0f);
 }
 
-TEST(Keys, OtherKeysAndUpperCaseDoNothing)
+TEST_F(Controls, OtherKeysAndUpperCaseDoNothing)
 {
     const ViewerState before = viewer;
     const float centre = P(256, 256);
@@ -59,17 +63,17 @@ TEST(Keys, OtherKeysAndUpperCaseDoNothing)
             keyboard(static_cast<unsigned char>(k), 0, 0);
         }
     }
-    EXPECT_TRUE(same(viewer, before));
+    EXPECT_EQ(viewer, before);
     EXPECT_EQ(P(256, 256), centre);
 }
 
-TEST(Keys, RegrowsTheLandscapeAndKeepsTheCamera)
+TEST_F(Controls, RegrowsTheLandscapeAndKeepsTheCameraFromProcessStart)
 {
     press("ddw-");
     idle();
     const ViewerState before = viewer;
     press("r");
-    EXPECT_TRUE(same(viewer, before));
+    EXPECT_EQ(viewer, before);
     EXPECT_EQ(height_min, -254.994705f);  // the first landscape from the fixed seed
     EXPECT_EQ(water_level, -66.9479523f);
     press("r");
@@ -77,7 +81,7 @@ TEST(Keys, RegrowsTheLandscapeAndKeepsTheCamera)
     EXPECT_TRUE(gl_calls.size() == 1);    // only idle asked for a redisplay
 }
 
-TEST(Mouse, HeldButtonsSetTheZoomAndAnyReleaseStopsIt)
+TEST_F(Controls, HeldButtonsSetTheZoomAndAnyReleaseStopsIt)
 {
     mouse(0, 0, 0, 0);
     EXPECT_EQ(viewer.zoom_rate, -0.02f);
@@ -93,22 +97,38 @@ TEST(Mouse, HeldButtonsSetTheZoomAndAnyReleaseStopsIt)
     EXPECT_EQ(viewer.zoom_rate, -0.02f);
 }
 
-TEST(Idle, AppliesHeadingDistanceAndTiltRatesWithoutLimits)
+TEST_F(Controls, IdleAppliesRatesAndKeepsAnglesWithinOneTurnForever)
 {
     viewer.heading_rate = 1000.0f;
-    viewer.tilt_rate = 50.0f;
+    viewer.tilt_rate = -50.0f;
     viewer.zoom_rate = -0.5f;
     for (int i = 0; i < 10; ++i) {
         idle();
     }
-    EXPECT_EQ(viewer.heading, 10045.0f);
-    EXPECT_EQ(viewer.tilt, 545.0f);  // far past 90, never wrapped
+    // 10045 and -455 degrees, less whole turns; the distance is not limited.
+    EXPECT_EQ(viewer.heading, 325.0f);
+    EXPECT_EQ(viewer.tilt, -95.0f);
     EXPECT_EQ(viewer.distance, -3.0f);
     EXPECT_EQ(gl_calls.size(), 10u);
     EXPECT_STREQ(gl_calls.back().name, "glutPostRedisplay");
+
+    // Far past 2^24 degrees turned, where a growing float angle would stand
+    // still, every call still turns by the rate.
+    viewer.heading_rate = 1.0f;
+    viewer.tilt_rate = 0.25f;
+    for (int i = 0; i < 17'000'000; ++i) {
+        const float heading = viewer.heading;
+        const float tilt = viewer.tilt;
+        viewer.heading_rate = i == 50'000 ? 4000.0f : 1.0f;  // one call that turns more than once
+        gl_calls.clear();
+        idle();
+        ASSERT_EQ(std::fmod(viewer.heading - heading + 720.0f, 360.0f), std::fmod(viewer.heading_rate, 360.0f)) << i;
+        ASSERT_EQ(viewer.tilt - tilt, viewer.tilt < tilt ? 0.25f - 360.0f : 0.25f) << i;
+        ASSERT_LT(std::abs(viewer.heading), 360.0f);
+    }
 }
 
-TEST(QuitDeathTest, QKeyAndMiddleButtonExitWithZero)
+TEST_F(Controls, QKeyAndMiddleButtonExitWithZero)
 {
     EXPECT_EXIT(press("q"), testing::ExitedWithCode(0), "");
     EXPECT_EXIT(mouse(1, 0, 5, 5), testing::ExitedWithCode(0), "");

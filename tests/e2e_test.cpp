@@ -3,30 +3,41 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 
 #include "x_session.h"
 
+using namespace std::chrono_literals;
+
 namespace {
 
 const std::string title = "Vendrask: the magic wonderland by Orvaine and Movri";
+constexpr auto bound = 60s;  // for anything the program does, on a slow and busy machine
 
 class Viewer : public testing::Test {
   protected:
     VirtualDisplay screen;
     Child app;
     Window window = 0;
+    std::unique_ptr<FrameCounter> frames;
 
     // Starts vendrask with `args` and waits for its window to show a frame.
-    void start(std::vector<std::string> args = {})
+    void start(std::vector<std::string> args = {}, Output output = Output::captured)
     {
         args.insert(args.begin(), VENDRASK_EXE);
-        start_child(app, args, screen.name, true);
-        const auto w = find_window(screen.x, title, 30s);
+        start_child(app, args, screen.name, output);
+        await_window();
+    }
+
+    void await_window()
+    {
+        const auto w = find_window(screen.x, title, bound);
         ASSERT_TRUE(w.has_value()) << "no window titled \"" << title << '"';
         window = *w;
-        ASSERT_TRUE(wait_for([&] { return !blank(take_picture(screen.x, window)); }, 30s));
+        ASSERT_TRUE(wait_for([&] { return !blank(take_picture(screen.x, window)); }, bound));
+        frames = std::make_unique<FrameCounter>(screen.x, window);
         xdotool({"windowfocus", "--sync", std::to_string(window)});
         xdotool({"mousemove", "--window", std::to_string(window), "300", "256"});
     }
@@ -51,38 +62,36 @@ class Viewer : public testing::Test {
 
     Picture picture() { return take_picture(screen.x, window); }
 
-    // The picture once it has held still for half a second.
+    // The picture a few frames later: by then the program has handled all
+    // the input sent before, however slowly it draws.
+    Picture after_input()
+    {
+        if (!frames) {
+            ADD_FAILURE() << "no window to watch";
+            return {};
+        }
+        EXPECT_TRUE(frames->wait_frames(4, bound)) << "vendrask stopped drawing";
+        return picture();
+    }
+
+    // The picture after input, once two pictures some frames apart agree.
     Picture settled()
     {
-        Picture last = picture();
-        int same = 0;
-        const bool ok = wait_for(
-            [&] {
-                Picture now = picture();
-                same = now == last ? same + 1 : 0;
-                last = std::move(now);
-                return same >= 10;
-            },
-            20s);
-        EXPECT_TRUE(ok) << "the picture never held still";
+        Picture last = after_input();
+        for (int i = 0; i < 20; ++i) {
+            Picture now = after_input();
+            if (now == last) {
+                return now;
+            }
+            last = std::move(now);
+        }
+        ADD_FAILURE() << "the picture never held still";
         return last;
-    }
-
-    // The settled picture once it differs from `before`.
-    Picture changed_from(const Picture& before)
-    {
-        EXPECT_TRUE(wait_for([&] { return !(picture() == before); }, 20s)) << "the picture never changed";
-        return settled();
-    }
-
-    bool becomes(const Picture& expected)
-    {
-        return wait_for([&] { return picture() == expected; }, 20s);
     }
 
     void expect_exit_zero()
     {
-        const auto status = app.wait_exit(20s);
+        const auto status = app.wait_exit(bound);
         ASSERT_TRUE(status.has_value()) << "vendrask is still running";
         EXPECT_EQ(*status, 0);
     }
@@ -95,10 +104,16 @@ std::vector<std::string> repeat(const std::string& key, int n)
 
 }  // namespace
 
-TEST_F(Viewer, PrintsItsLineOpensItsWindowAndEndsWhenClosed)
+TEST_F(Viewer, PrintsItsLineBeforeItOpensItsWindowAndEndsWhenClosed)
 {
-    start();
-    EXPECT_EQ(app.read_output(5s, true), "Initializing landscape[513][513]\n");
+    // Standard output starts full, so vendrask waits at its line until the
+    // test reads: there must be no window yet.
+    start_child(app, {VENDRASK_EXE}, screen.name, Output::captured_full);
+    ASSERT_TRUE(wait_for([&] { return waits_on_full_pipe(app.pid); }, bound)) << "vendrask never printed";
+    EXPECT_FALSE(window_exists(screen.x, title)) << "the window opened before the line was printed";
+    const std::string out = app.read_output(bound, true);
+    EXPECT_EQ(out.substr(out.find_first_not_of('.')), "Initializing landscape[513][513]\n");
+    await_window();
     XWindowAttributes a;
     XGetWindowAttributes(screen.x, window, &a);
     EXPECT_EQ(a.width, 600);
@@ -120,6 +135,14 @@ TEST_F(Viewer, ArgumentsThatGlutDoesNotKnowChangeNothing)
     expect_exit_zero();
 }
 
+TEST_F(Viewer, StartsAndQuitsWithStandardOutputClosed)
+{
+    start({}, Output::closed);
+    EXPECT_FALSE(after_input() == Picture{});
+    keys({"q"});
+    expect_exit_zero();
+}
+
 TEST_F(Viewer, MiddleButtonEndsTheProgram)
 {
     start();
@@ -133,9 +156,9 @@ TEST_F(Viewer, TurningStopsOnAAndResumesOnD)
     keys({"a"});
     const Picture still = settled();
     keys({"d"});
-    EXPECT_TRUE(wait_for([&] { return !(picture() == still); }, 20s)) << "the view did not turn again";
-    const Picture turning = picture();
-    EXPECT_TRUE(wait_for([&] { return !(picture() == turning); }, 20s)) << "the view did not keep turning";
+    const Picture turning = after_input();
+    EXPECT_FALSE(turning == still) << "the view did not turn again";
+    EXPECT_FALSE(after_input() == turning) << "the view did not keep turning";
 }
 
 TEST_F(Viewer, DetailLevelStopsAtFinestAndCoarsest)
@@ -144,16 +167,18 @@ TEST_F(Viewer, DetailLevelStopsAtFinestAndCoarsest)
     keys({"a"});
     const Picture level2 = settled();
     keys({"plus"});
-    const Picture level1 = changed_from(level2);
+    const Picture level1 = settled();
+    EXPECT_FALSE(level1 == level2);
     // Twelve more presses stop at level 0; one "-" then gives level 1 again.
     keys(repeat("plus", 12));
     keys({"minus"});
-    EXPECT_TRUE(becomes(level1));
+    EXPECT_TRUE(settled() == level1);
     keys(repeat("minus", 7));
-    const Picture level8 = changed_from(level1);
+    const Picture level8 = settled();
+    EXPECT_FALSE(level8 == level1);
     keys(repeat("minus", 12));
     keys({"plus"});
-    EXPECT_TRUE(becomes(level8));
+    EXPECT_TRUE(settled() == level8);
 }
 
 TEST_F(Viewer, RegrowsOnRIgnoresUpperCaseAndQuitsOnQ)
@@ -162,15 +187,15 @@ TEST_F(Viewer, RegrowsOnRIgnoresUpperCaseAndQuitsOnQ)
     keys({"a"});
     const Picture level2 = settled();
     keys({"minus"});
-    const Picture level3 = changed_from(level2);
+    const Picture level3 = settled();
+    EXPECT_FALSE(level3 == level2);
     keys({"plus"});
-    EXPECT_TRUE(becomes(level2));
+    EXPECT_TRUE(settled() == level2);
     // Had "R" regrown the landscape or "Q" quit, level 3 would not come back.
     keys({"R", "Q", "minus"});
-    EXPECT_TRUE(becomes(level3));
+    EXPECT_TRUE(settled() == level3);
     keys({"r"});
-    const Picture regrown = changed_from(level3);
-    EXPECT_FALSE(regrown == level3);
+    EXPECT_FALSE(settled() == level3);
     keys({"q"});
     expect_exit_zero();
 }
@@ -181,10 +206,9 @@ TEST_F(Viewer, LeftButtonMovesTheEyeInWhileHeld)
     keys({"a"});
     const Picture before = settled();
     xdotool({"mousedown", "1"});
-    EXPECT_TRUE(wait_for([&] { return !(picture() == before); }, 20s)) << "the eye did not move";
+    EXPECT_FALSE(after_input() == before) << "the eye did not move";
     xdotool({"mouseup", "1"});
-    const Picture after = settled();  // it stops on release
-    EXPECT_FALSE(after == before);
+    EXPECT_FALSE(settled() == before);  // settles: it stops on release
     keys({"q"});
     expect_exit_zero();
 }

@@ -13,22 +13,23 @@ namespace {
 std::vector<float> script;  // uniform values ran1 hands out, in order
 std::size_t drawn = 0;      // how many of them have been handed out
 
+// Every case starts with nothing handed out.
+class GaussDeviate : public testing::Test {
+  protected:
+    void SetUp() override { drawn = 0; }
+};
+
 }  // namespace
 
-// Stand in for the real uniform source.
-float ran1(std::int32_t& /*seed*/)
-{
-    return script.at(drawn++);
-}
-
-void ran1_fill(std::int32_t& seed, std::span<float> out)
+// Stands in for the real uniform source.
+void ran1_fill(std::int32_t& /*seed*/, std::span<float> out)
 {
     for (float& u : out) {
-        u = ran1(seed);
+        u = script.at(drawn++);
     }
 }
 
-TEST(GaussDeviate, RejectsPairsOutsideTheCircleAndAtItsCentreThenReturnsSecondDeviateFirst)
+TEST_F(GaussDeviate, RejectsPairsOutsideTheCircleAndAtItsCentreThenReturnsSecondDeviateFirst)
 {
     // (1, 0.5): w1 = 1 lies on the circle. (0.5, 0.5): the centre, whose
     // radius of 0 cannot be used. (0.75, 0.25): w1 = 0.5, w2 = -0.5, r = 0.5.
@@ -48,13 +49,12 @@ TEST(GaussDeviate, RejectsPairsOutsideTheCircleAndAtItsCentreThenReturnsSecondDe
     EXPECT_EQ(drawn, 8u);
 }
 
-TEST(GaussDeviate, FirstUniformIsRoundedToFloatBeforeUse)
+TEST_F(GaussDeviate, FirstUniformIsRoundedToFloatBeforeUse)
 {
     // 2 * 0.2f - 1 is not a float; the first value of the pair is rounded,
     // the second is kept in double.
     const float u = 0.2f;
     script = {u, u};
-    drawn = 0;
     std::int32_t seed = 1;
     const double w1 = static_cast<float>(2.0 * u - 1.0);
     const double w2 = 2.0 * u - 1.0;
@@ -65,12 +65,11 @@ TEST(GaussDeviate, FirstUniformIsRoundedToFloatBeforeUse)
     EXPECT_EQ(gauss_deviate(seed), static_cast<float>(w1 * f));
 }
 
-TEST(GaussDeviate, FillDrawsExactlyWhatOneCallAtATimeDraws)
+TEST_F(GaussDeviate, FillDrawsExactlyWhatOneCallAtATimeDraws)
 {
     // Rejected pairs among accepted ones, and batches that end on the first
     // deviate of a pair, which is then held back for the next call.
     script = {1.0f, 0.5f, 0.75f, 0.25f, 0.5f, 0.5f, 0.5f, 0.875f, 0.0f, 0.0f, 0.6f, 0.3f};
-    drawn = 0;
     std::int32_t seed = 1;
     std::vector<float> one_at_a_time(5);
     for (float& g : one_at_a_time) {

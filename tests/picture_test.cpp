@@ -3,12 +3,11 @@
 // Each probe has a negative control: the same frame drawn with the feature
 // under test switched off, on which the probe must fail.
 #include <GL/freeglut.h>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <set>
 
+#include "gl_recorder.h"
 #include "gl_window.h"
 #include "landscape.h"
 #include "render.h"
@@ -19,8 +18,7 @@ namespace {
 constexpr int width = 600;   // window, pixels
 constexpr int height = 512;  // window, pixels
 
-std::set<GLenum> switched_off;  // capabilities that glEnable ignores for the next frame
-Picture frame;                  // the back buffer as the last frame left it
+Picture frame;  // the back buffer as the last frame left it
 
 struct Rgb {
     int r, g, b;
@@ -45,7 +43,7 @@ std::ostream& operator<<(std::ostream& o, Rgb c)
 // Draws one frame with `off` switched off and returns the probed pixels.
 std::vector<Rgb> draw(std::set<GLenum> off, const std::vector<std::pair<int, int>>& probes)
 {
-    switched_off = std::move(off);
+    gl_withheld = std::move(off);
     display();
     std::vector<Rgb> out;
     out.reserve(probes.size());
@@ -59,8 +57,25 @@ void fill(float (*height_at)(int u, int v))
 {
     for (int u = 0; u <= grid_last; ++u) {
         for (int v = 0; v <= grid_last; ++v) {
-            landscape[static_cast<std::size_t>(u) * grid_side + static_cast<std::size_t>(v)] = height_at(u, v);
+            landscape[cell_index(u, v)] = height_at(u, v);
         }
+    }
+}
+
+// Reads the back buffer, as a frame leaves it just before the swap.
+void read_frame()
+{
+    frame.width = width;
+    frame.height = height;
+    const std::size_t row = 3 * static_cast<std::size_t>(width);
+    frame.rgb.assign(row * height, 0);
+    std::vector<std::uint8_t> bottom_up(frame.rgb.size());
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(&bottom_up[row * static_cast<std::size_t>(height - 1 - y)], row,
+                    &frame.rgb[row * static_cast<std::size_t>(y)]);
     }
 }
 
@@ -70,6 +85,7 @@ class Pictures : public testing::Test {
     {
         server = new VirtualDisplay();
         open_viewer_window(*server, "picture_test");
+        gl_before_swap = read_frame;
     }
     static void TearDownTestSuite()
     {
@@ -102,34 +118,6 @@ constexpr Rgb fog_grey{128, 128, 128};
 
 }  // namespace
 
-// Frames are read back from the back buffer just before the swap.
-void glutSwapBuffers()
-{
-    frame.width = width;
-    frame.height = height;
-    const std::size_t row = 3 * static_cast<std::size_t>(width);
-    frame.rgb.assign(row * height, 0);
-    std::vector<std::uint8_t> bottom_up(frame.rgb.size());
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(&bottom_up[row * static_cast<std::size_t>(height - 1 - y)], row,
-                    &frame.rgb[row * static_cast<std::size_t>(y)]);
-    }
-}
-
-// Passes capabilities on to the real GL unless a test has switched them off.
-void glEnable(GLenum cap)
-{
-    static const auto real = reinterpret_cast<void (*)(GLenum)>(dlsym(RTLD_NEXT, "glEnable"));
-    if (switched_off.count(cap) == 0) {
-        real(cap);
-    } else {
-        glDisable(cap);
-    }
-}
-
 TEST_F(Pictures, SkyIsBlackAndNearGroundUnfoggedWhileFarGroundIsFogGrey)
 {
     flat_scene();
@@ -142,6 +130,16 @@ TEST_F(Pictures, SkyIsBlackAndNearGroundUnfoggedWhileFarGroundIsFogGrey)
     EXPECT_TRUE(near(fogged[1], clear[1], 2)) << fogged[1] << clear[1];
     EXPECT_TRUE(near(fogged[2], fog_grey, 3)) << fogged[2];
     EXPECT_FALSE(near(clear[2], fog_grey, 3)) << "control: without fog the far ground keeps its colour " << clear[2];
+
+    // Zoomed far out the whole landscape is a fog-grey silhouette, until it
+    // lies past the far clipping plane at 60.
+    const std::pair<int, int> centre{300, 262};
+    viewer.distance = 10.0f;
+    const Rgb distant = draw({}, {centre})[0];
+    viewer.distance = 62.0f;
+    const Rgb beyond = draw({}, {centre})[0];
+    EXPECT_TRUE(near(distant, fog_grey, 3)) << distant;
+    EXPECT_TRUE(near(beyond, {0, 0, 0}, 0)) << "control: past the far plane nothing is drawn " << beyond;
 }
 
 TEST_F(Pictures, WaterAboveTheGroundBlendsHalfAndHalfWithIt)
@@ -179,8 +177,7 @@ TEST_F(Pictures, SlopeTurnedFromTheLightIsLitByAmbientAlone)
 
 TEST_F(Pictures, LowestGroundIsGreenAndHighestWhite)
 {
-    clear_landscape(landscape);
-    generate_landscape(landscape, landscape_levels);
+    grow_landscape();
     water_level = height_min - 1.0f;  // keep the low ground out of the water
     viewer.tilt = 90.0f;              // straight down
     viewer.heading = 0.0f;
@@ -199,7 +196,7 @@ TEST_F(Pictures, LowestGroundIsGreenAndHighestWhite)
                 }
             }
         }
-        const double s = 0.0029239766;
+        const double s = landscape_scale;
         const double depth = 3.0 - P(best_u, best_v) * s;
         const double x = (best_u - 256) * s / depth, y = (best_v - 256) * s / depth;
         return std::pair<int, int>{static_cast<int>((x + 1) / 2 * width), static_cast<int>((1 - y) / 2 * height)};
@@ -221,8 +218,7 @@ TEST_F(Pictures, LowestGroundIsGreenAndHighestWhite)
 
 TEST_F(Pictures, ExtremeViewerStatesDrawAFrame)
 {
-    clear_landscape(landscape);
-    generate_landscape(landscape, landscape_levels);
+    grow_landscape();
     // Turned and tilted far past a full circle, the eye at, inside and far
     // beyond the landscape, at the finest and coarsest detail.
     const ViewerState extremes[] = {

@@ -17,7 +17,7 @@ namespace {
 
 float& at(int u, int v)
 {
-    return landscape[static_cast<std::size_t>(u) * grid_side + static_cast<std::size_t>(v)];
+    return landscape[cell_index(u, v)];
 }
 
 // Vertex counts of the strips drawn at `level`.
@@ -205,8 +205,7 @@ TEST(Frame, DisplayIssuesCameraLightFogMeshAndWaterInOrder)
 
 TEST(Frame, ExtremeViewerStatesAndEveryDetailLevelRaiseNoFloatingPointTrap)
 {
-    clear_landscape(landscape);
-    generate_landscape(landscape, landscape_levels);
+    grow_landscape();
     const ViewerState extremes[] = {
         {1e7f, -3e6f, 0.25f, 2.0f, 5000.0f, -5000.0f, 0.0f, 2},
         {725.0f, 45.0f, 0.25f, -40.0f, 1.0f, 0.0f, -0.02f, 2},

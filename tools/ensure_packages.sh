@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ clang clang-format clang-tidy
-  libglut-dev libgl-dev libglu1-mesa-dev libx11-dev
+  libglut-dev libgl-dev libglu1-mesa-dev libx11-dev libxdamage-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
   mandoc desktop-file-utils dpkg-dev

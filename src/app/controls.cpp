@@ -5,6 +5,7 @@
 #include <GL/glut.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "landscape.h"
@@ -14,8 +15,6 @@ namespace {
 
 constexpr float rate_step = 1.0f;    // degrees per idle call added by one key press
 constexpr float zoom_speed = 0.02f;  // scene units per idle call while a button is held
-constexpr int finest_detail = 0;     // detail level of a mesh step of 1
-constexpr int coarsest_detail = 9;   // detail level of a mesh step of 512
 
 // Mouse buttons and their states as GLUT reports them.
 constexpr int left_button = 0;
@@ -24,9 +23,20 @@ constexpr int right_button = 2;
 constexpr int button_down = 0;
 constexpr int button_up = 1;
 
+constexpr float full_turn = 360.0f;  // degrees
+
 float add(float value, float delta)
 {
     return static_cast<float>(static_cast<double>(value) + static_cast<double>(delta));
+}
+
+// The angle after one more step, brought back within one turn by whole
+// turns, which std::fmod takes away exactly. A float angle left to grow
+// would first turn in visible jumps and then stop: from 2^24 degrees adding
+// 1 no longer changes it.
+float turn(float angle, float rate)
+{
+    return std::fmod(add(angle, rate), full_turn);
 }
 
 }  // namespace
@@ -53,8 +63,7 @@ void keyboard(unsigned char key, int /*x*/, int /*y*/)
         viewer.tilt_rate = add(viewer.tilt_rate, -rate_step);
         break;
     case 'r':
-        clear_landscape(landscape);
-        generate_landscape(landscape, landscape_levels);
+        grow_landscape();
         break;
     case 'q':
         std::exit(EXIT_SUCCESS);
@@ -88,8 +97,8 @@ void mouse(int button, int state, int /*x*/, int /*y*/)
 
 void idle()
 {
-    viewer.heading = add(viewer.heading, viewer.heading_rate);
+    viewer.heading = turn(viewer.heading, viewer.heading_rate);
     viewer.distance = add(viewer.distance, viewer.zoom_rate);
-    viewer.tilt = add(viewer.tilt, viewer.tilt_rate);
+    viewer.tilt = turn(viewer.tilt, viewer.tilt_rate);
     glutPostRedisplay();
 }

@@ -8,6 +8,8 @@
 // Buttons:  left  move in while held     right  move out while held
 //           middle  quit
 #include <GL/glut.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -16,16 +18,32 @@
 #include "render.h"
 #include "startup.h"
 
+namespace {
+
+// Opens /dev/null on any of standard input, output and error that the
+// process was started without. Otherwise the X connection would take the
+// lowest free descriptor and the start-up line would be written into it.
+void open_missing_standard_descriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1) {
+            open("/dev/null", O_RDWR);  // takes the lowest free descriptor: this one
+        }
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    open_missing_standard_descriptors();
     glutInit(&argc, argv);
 
     std::printf("Initializing landscape[%d][%d]\n", grid_side, grid_side);
     // Flushed now so that the line is out before the window opens, even
     // when standard output is a pipe.
     std::fflush(stdout);
-    clear_landscape(landscape);
-    generate_landscape(landscape, landscape_levels);
+    grow_landscape();
 
     create_window();
     set_fixed_state();

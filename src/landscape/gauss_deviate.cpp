@@ -1,5 +1,6 @@
 // Standard normal deviates by the polar method, from pairs of uniform
-// deviates of ran1. Kept apart from ran1 so that each can be checked alone.
+// deviates. Kept apart from the uniform source so that each can be checked
+// alone.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -11,7 +12,7 @@ namespace {
 bool gauss_pending = false;     // a deviate of the last accepted pair is still to be returned
 float gauss_pending_value = 0;  // that deviate
 
-constexpr std::size_t batch_pairs = 256;  // pairs of uniforms drawn at a time by gauss_fill
+constexpr std::size_t batch_pairs = 256;  // pairs of uniforms drawn at a time
 
 // One pair of uniforms made into the polar method's point: w1 rounded to
 // float, w2 kept in double, and the squared radius.
@@ -42,23 +43,6 @@ double polar_factor(double r)
 
 }  // namespace
 
-float gauss_deviate(std::int32_t& seed)
-{
-    if (gauss_pending) {
-        gauss_pending = false;
-        return gauss_pending_value;
-    }
-    PolarPoint p{};
-    do {
-        const float u1 = ran1(seed);
-        p = polar_point(u1, ran1(seed));
-    } while (!accepted(p));
-    const double f = polar_factor(p.r);
-    gauss_pending_value = static_cast<float>(static_cast<double>(p.w1) * f);
-    gauss_pending = true;
-    return static_cast<float>(p.w2 * f);
-}
-
 void gauss_fill(std::int32_t& seed, std::span<float> out)
 {
     std::size_t k = 0;
@@ -66,11 +50,11 @@ void gauss_fill(std::int32_t& seed, std::span<float> out)
         gauss_pending = false;
         out[k++] = gauss_pending_value;
     }
-    std::array<float, 2 * batch_pairs> uniforms{};
-    std::array<PolarPoint, batch_pairs> points{};
+    std::array<float, 2 * batch_pairs> uniforms;  // written before read, so left uninitialised
+    std::array<PolarPoint, batch_pairs> points;
     while (k < out.size()) {
-        // Never more pairs than deviates still wanted, so that exactly the
-        // uniforms one call at a time would use are drawn.
+        // Never more pairs than deviates still wanted, so that the sequence
+        // is the same whatever the sizes of the batches asked for.
         const std::size_t pairs = std::min((out.size() - k + 1) / 2, batch_pairs);
         ran1_fill(seed, std::span(uniforms.data(), 2 * pairs));
         std::size_t kept = 0;

@@ -37,7 +37,7 @@ std::array<float, deviates_for(finest_squares)> level_deviates{};
 
 float& cell(Grid& grid, int u, int v)
 {
-    return grid[static_cast<std::size_t>(u) * grid_side + static_cast<std::size_t>(v)];
+    return grid[cell_index(u, v)];
 }
 
 // The next of the level's deviates, scaled to standard deviation `sigma`.
@@ -127,4 +127,10 @@ void generate_landscape(Grid& grid, int levels)
         centre_pass(grid, a, sigma, next);
     }
     compute_statistics(grid);
+}
+
+void grow_landscape()
+{
+    clear_landscape(landscape);
+    generate_landscape(landscape, landscape_levels);
 }

@@ -12,16 +12,22 @@ constexpr int landscape_levels = 9;                // subdivision levels that fi
 
 using Grid = std::array<float, grid_cells>;
 
-extern Grid landscape;               // heights in grid units; P(u, v) is element u * 513 + v
+extern Grid landscape;               // heights in grid units, P(u, v) at cell_index(u, v)
 extern float height_min;             // lowest height after the last generation
 extern float height_max;             // highest height after the last generation
 extern float water_level;            // one third of the way up from height_min
 extern std::int32_t landscape_seed;  // seed word handed to the random source
 
-// Height of grid point (u, v), each 0 to 512.
+// Where grid point (u, v), each 0 to 512, lies in a Grid.
+constexpr std::size_t cell_index(int u, int v)
+{
+    return static_cast<std::size_t>(u) * grid_side + static_cast<std::size_t>(v);
+}
+
+// Height of grid point (u, v).
 inline float P(int u, int v)
 {
-    return landscape[static_cast<std::size_t>(u) * grid_side + static_cast<std::size_t>(v)];
+    return landscape[cell_index(u, v)];
 }
 
 // Standard deviation of the displacements of a level whose step is `step`.
@@ -34,3 +40,7 @@ void clear_landscape(Grid& grid);
 // recomputes the height statistics. More than 9 levels add nothing (the grid
 // is full after 9); 0 or fewer leave the heights as they are.
 void generate_landscape(Grid& grid, int levels);
+
+// Grows a new landscape from where the random sequence stands: clears the
+// grid and generates every level. Start-up and the "r" key both call it.
+void grow_landscape();

@@ -8,22 +8,22 @@
 
 namespace {
 
-constexpr float light_x = -0.5f;  // light 0 comes from -x, -y, +z: directional
+// Light 0 is directional, from -x, -y, +z: the direction's components.
+constexpr float light_x = -0.5f;
 constexpr float light_y = -1.0f;
 constexpr float light_z = 1.0f;
-constexpr GLfloat light_ambient[4] = {0.1f, 0.1f, 0.1f, 0.1f};
-constexpr GLfloat light_diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+constexpr GLfloat light_ambient[4] = {0.1f, 0.1f, 0.1f, 0.1f};  // RGBA added everywhere
+constexpr GLfloat light_diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};  // RGBA, white
 
-constexpr float landscape_scale = 0.0029239766f;  // scene units per grid unit, about 1/342
-constexpr float landscape_centre = 256.0f;        // grid units from the edge to the centre column
+constexpr float landscape_centre = grid_last / 2;  // grid units from the edge to the centre column
 
-constexpr float fog_density = 1.0f;
+constexpr float fog_density = 1.0f;                          // unused by linear fog, set all the same
 constexpr float fog_start = 1.5f;                            // eye distance, scene units, where fog begins
 constexpr float fog_end = 2.5f;                              // eye distance, scene units, where only fog is seen
 constexpr GLfloat fog_colour[4] = {0.5f, 0.5f, 0.5f, 1.0f};  // grey against the black sky
 
 constexpr GLfloat water_colour[4] = {0.0f, 0.0f, 1.0f, 0.5f};  // blue, half transparent
-constexpr float water_side = 512.0f;                           // grid units: the whole square
+constexpr float water_side = grid_last;                        // grid units: the whole square
 
 constexpr float level_tilt = 90.0f;  // tilt, degrees, at which the eye looks straight down
 

@@ -18,7 +18,7 @@ constexpr Colour low_colour{0.1f, 0.7f, 0.2f};     // green, at height_min
 constexpr Colour middle_colour{0.5f, 0.3f, 0.2f};  // brown, two thirds of the way up
 constexpr Colour high_colour{1.0f, 1.0f, 1.0f};    // white, at height_max
 constexpr double one_third = 1.0 / 3.0;            // places the middle stop
-constexpr int coarsest_level = 9;                  // a step of 512: one strip
+static_assert(1 << coarsest_detail == grid_last, "the coarsest mesh step spans the grid");
 
 // Issues (1 - f) * from + f * to.
 void mix_colour(const Colour& from, const Colour& to, double f)
@@ -98,7 +98,7 @@ void emit_vertex(int u, int v, int s)
 
 void draw_landscape()
 {
-    const int s = 1 << std::clamp(viewer.detail_level, 0, coarsest_level);
+    const int s = 1 << std::clamp(viewer.detail_level, finest_detail, coarsest_detail);
     for (int v = 0; v < grid_side - s; v += s) {
         glBegin(GL_TRIANGLE_STRIP);
         emit_vertex(0, v, s);

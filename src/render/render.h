@@ -2,6 +2,8 @@
 // and the translucent water plane.
 #pragma once
 
+constexpr float landscape_scale = 0.0029239766f;  // scene units per grid unit, about 1/342
+
 // GLUT display callback: draws one whole frame and swaps buffers.
 void display();
 

@@ -1,22 +1,36 @@
-// Recording stand-ins for the GL and GLUT entry points used by the program's
-// rendering and control code.
+// Stand-ins for the GL and GLUT entry points used by the program's rendering
+// and control code.
 #include "gl_recorder.h"
 
 #include <GL/glut.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <initializer_list>
 
+GlMode gl_mode = GlMode::record;
 std::vector<GlCall> gl_calls;
+std::set<GLenum> gl_withheld;
+void (*gl_before_swap)() = nullptr;
 
 namespace {
 
-void record(const char* name, std::initializer_list<unsigned> e, std::initializer_list<float> f)
+// Records the call when recording; true when it is to be passed on.
+bool intercept(const char* name, std::initializer_list<unsigned> e, std::initializer_list<float> f)
 {
-    GlCall c{name, {}, {}, static_cast<int>(e.size()), static_cast<int>(f.size())};
-    std::copy(e.begin(), e.end(), c.e.begin());
-    std::copy(f.begin(), f.end(), c.f.begin());
-    gl_calls.push_back(c);
+    if (gl_mode == GlMode::record) {
+        GlCall c{name, {}, {}, static_cast<int>(e.size()), static_cast<int>(f.size())};
+        std::copy(e.begin(), e.end(), c.e.begin());
+        std::copy(f.begin(), f.end(), c.f.begin());
+        gl_calls.push_back(c);
+    }
+    return gl_mode == GlMode::pass;
+}
+
+// The real entry point of that name, in the libraries loaded after this.
+template <typename F> F real(const char* name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
 }  // namespace
@@ -37,91 +51,62 @@ std::string describe(const GlCall& call)
     return s + ')';
 }
 
-void glClear(GLbitfield mask)
-{
-    record("glClear", {mask}, {});
-}
-void glMatrixMode(GLenum mode)
-{
-    record("glMatrixMode", {mode}, {});
-}
-void glLoadIdentity()
-{
-    record("glLoadIdentity", {}, {});
-}
-void glPushMatrix()
-{
-    record("glPushMatrix", {}, {});
-}
-void glPopMatrix()
-{
-    record("glPopMatrix", {}, {});
-}
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
-{
-    record("glTranslatef", {}, {x, y, z});
-}
-void glScalef(GLfloat x, GLfloat y, GLfloat z)
-{
-    record("glScalef", {}, {x, y, z});
-}
-void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z)
-{
-    record("glRotatef", {}, {a, x, y, z});
-}
+// Each stand-in: record or drop the call, or pass it on to the real one.
+// (A parameter list cannot be parenthesised.)
+// NOLINTBEGIN(bugprone-macro-parentheses)
+#define STAND_IN(name, params, args, enums, floats)                                                                    \
+    void name params                                                                                                   \
+    {                                                                                                                  \
+        if (intercept(#name, enums, floats)) {                                                                         \
+            static const auto pass_on = real<void(*) params>(#name);                                                   \
+            pass_on args;                                                                                              \
+        }                                                                                                              \
+    }
+#define L(...)                                                                                                         \
+    {                                                                                                                  \
+        __VA_ARGS__                                                                                                    \
+    }  // an argument list, commas and all
+STAND_IN(glClear, (GLbitfield m), (m), L(m), L())
+STAND_IN(glMatrixMode, (GLenum m), (m), L(m), L())
+STAND_IN(glLoadIdentity, (), (), L(), L())
+STAND_IN(glPushMatrix, (), (), L(), L())
+STAND_IN(glPopMatrix, (), (), L(), L())
+STAND_IN(glTranslatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), L(), L(x, y, z))
+STAND_IN(glScalef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), L(), L(x, y, z))
+STAND_IN(glRotatef, (GLfloat a, GLfloat x, GLfloat y, GLfloat z), (a, x, y, z), L(), L(a, x, y, z))
+STAND_IN(glDisable, (GLenum c), (c), L(c), L())
+STAND_IN(glBlendFunc, (GLenum s, GLenum d), (s, d), L(s, d), L())
+STAND_IN(glFogf, (GLenum p, GLfloat x), (p, x), L(p), L(x))
+STAND_IN(glFogfv, (GLenum p, const GLfloat* v), (p, v), L(p), L(v[0], v[1], v[2], v[3]))
+STAND_IN(glLightfv, (GLenum l, GLenum p, const GLfloat* v), (l, p, v), L(l, p), L(v[0], v[1], v[2], v[3]))
+STAND_IN(glBegin, (GLenum m), (m), L(m), L())
+STAND_IN(glEnd, (), (), L(), L())
+STAND_IN(glNormal3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), L(), L(x, y, z))
+STAND_IN(glColor3f, (GLfloat r, GLfloat g, GLfloat b), (r, g, b), L(), L(r, g, b))
+STAND_IN(glColor4f, (GLfloat r, GLfloat g, GLfloat b, GLfloat a), (r, g, b, a), L(), L(r, g, b, a))
+STAND_IN(glVertex3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), L(), L(x, y, z))
+STAND_IN(glutPostRedisplay, (), (), L(), L())
+#undef L
+#undef STAND_IN
+// NOLINTEND(bugprone-macro-parentheses)
+
+// A withheld capability is switched off instead.
 void glEnable(GLenum cap)
 {
-    record("glEnable", {cap}, {});
+    if (intercept("glEnable", {cap}, {})) {
+        static const auto enable = real<void (*)(GLenum)>("glEnable");
+        static const auto disable = real<void (*)(GLenum)>("glDisable");
+        (gl_withheld.count(cap) == 0 ? enable : disable)(cap);
+    }
 }
-void glDisable(GLenum cap)
-{
-    record("glDisable", {cap}, {});
-}
-void glBlendFunc(GLenum s, GLenum d)
-{
-    record("glBlendFunc", {s, d}, {});
-}
-void glFogf(GLenum p, GLfloat x)
-{
-    record("glFogf", {p}, {x});
-}
-void glFogfv(GLenum p, const GLfloat* v)
-{
-    record("glFogfv", {p}, {v[0], v[1], v[2], v[3]});
-}
-void glLightfv(GLenum l, GLenum p, const GLfloat* v)
-{
-    record("glLightfv", {l, p}, {v[0], v[1], v[2], v[3]});
-}
-void glBegin(GLenum mode)
-{
-    record("glBegin", {mode}, {});
-}
-void glEnd()
-{
-    record("glEnd", {}, {});
-}
-void glNormal3f(GLfloat x, GLfloat y, GLfloat z)
-{
-    record("glNormal3f", {}, {x, y, z});
-}
-void glColor3f(GLfloat r, GLfloat g, GLfloat b)
-{
-    record("glColor3f", {}, {r, g, b});
-}
-void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
-{
-    record("glColor4f", {}, {r, g, b, a});
-}
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
-{
-    record("glVertex3f", {}, {x, y, z});
-}
+
 void glutSwapBuffers()
 {
-    record("glutSwapBuffers", {}, {});
-}
-void glutPostRedisplay()
-{
-    record("glutPostRedisplay", {}, {});
+    if (intercept("glutSwapBuffers", {}, {})) {
+        if (gl_before_swap != nullptr) {
+            gl_before_swap();
+        }
+        static const auto pass_on = real<void (*)()>("glutSwapBuffers");
+        pass_on();
+    }
 }

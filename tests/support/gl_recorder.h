@@ -1,9 +1,13 @@
-// A recording layer for the GL and GLUT entry points that the rendering and
-// control code calls. Linked into test programs in place of the real
-// libraries: each call appends one entry to `gl_calls`.
+// Stand-ins for the GL and GLUT entry points that the rendering and control
+// code calls, linked into test programs and benchmarks in place of the real
+// ones. Each call is recorded, dropped, or passed on to the real library,
+// as `gl_mode` says.
 #pragma once
 
+#include <GL/gl.h>
+
 #include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,7 +19,12 @@ struct GlCall {
     int floats;                 // how many of `f` are used
 };
 
-extern std::vector<GlCall> gl_calls;
+enum class GlMode { record, drop, pass };
+
+extern GlMode gl_mode;                // what the stand-ins do with each call; record at start
+extern std::vector<GlCall> gl_calls;  // the calls recorded, in order
+extern std::set<GLenum> gl_withheld;  // capabilities glEnable leaves off when passing calls on
+extern void (*gl_before_swap)();      // called before a swap that is passed on, when set
 
 // The call as text, e.g. "glTranslatef(0, -0.25, -2)", enums in hex.
 std::string describe(const GlCall& call);

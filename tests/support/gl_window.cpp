@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "gl_recorder.h"
 #include "startup.h"
 
 void open_viewer_window(const VirtualDisplay& screen, const char* program)
 {
     setenv("DISPLAY", screen.name.c_str(), 1);
+    gl_mode = GlMode::pass;
     std::string name = program;
     int argc = 1;
     char* argv[] = {name.data(), nullptr};

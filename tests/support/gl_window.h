@@ -4,5 +4,6 @@
 
 #include "x_session.h"
 
-// Points DISPLAY at `screen`, starts GLUT as `program` and opens the window.
+// Points DISPLAY at `screen`, starts GLUT as `program` and opens the window;
+// GL calls are passed on to the real library from then on.
 void open_viewer_window(const VirtualDisplay& screen, const char* program);

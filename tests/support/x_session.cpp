@@ -12,8 +12,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
+
+using namespace std::chrono_literals;
 
 Child::~Child()
 {
@@ -94,11 +97,30 @@ pid_t spawn(const std::vector<std::string>& argv, const std::function<void()>& p
 
 }  // namespace
 
-void start_child(Child& child, const std::vector<std::string>& argv, const std::string& display, bool capture)
+namespace {
+
+// Fills a pipe up to its capacity with '.'.
+void fill_pipe(int fd)
 {
+    const int flags = fcntl(fd, F_GETFL);
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    const std::string dots(4096, '.');
+    while (write(fd, dots.data(), dots.size()) > 0) {
+    }
+    fcntl(fd, F_SETFL, flags);
+}
+
+}  // namespace
+
+void start_child(Child& child, const std::vector<std::string>& argv, const std::string& display, Output output)
+{
+    const bool capture = output == Output::captured || output == Output::captured_full;
     int fds[2] = {-1, -1};
     if (capture && pipe2(fds, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
+    }
+    if (output == Output::captured_full) {
+        fill_pipe(fds[1]);
     }
     child.pid = spawn(argv, [&] {
         if (!display.empty()) {
@@ -106,6 +128,8 @@ void start_child(Child& child, const std::vector<std::string>& argv, const std::
         }
         if (capture) {
             dup2(fds[1], STDOUT_FILENO);
+        } else if (output == Output::closed) {
+            close(STDOUT_FILENO);
         }
     });
     if (capture) {
@@ -114,10 +138,18 @@ void start_child(Child& child, const std::vector<std::string>& argv, const std::
     }
 }
 
+bool waits_on_full_pipe(pid_t pid)
+{
+    std::ifstream wchan("/proc/" + std::to_string(pid) + "/wchan");
+    std::string where;
+    wchan >> where;
+    return where.find("pipe_write") != std::string::npos;  // anon_pipe_write on newer kernels
+}
+
 int run(const std::vector<std::string>& argv, const std::string& display)
 {
     Child c;
-    start_child(c, argv, display, false);
+    start_child(c, argv, display, Output::inherited);
     return c.wait_exit(30s).value_or(-1);
 }
 
@@ -175,14 +207,14 @@ bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds timeo
 
 namespace {
 
-std::optional<Window> search(Display* x, Window w, const std::string& title)
+std::optional<Window> search(Display* x, Window w, const std::string& title, bool viewable)
 {
     char* name = nullptr;
     if (XFetchName(x, w, &name) != 0 && name != nullptr) {
         const bool match = title == name;
         XFree(name);
         XWindowAttributes a;
-        if (match && XGetWindowAttributes(x, w, &a) != 0 && a.map_state == IsViewable) {
+        if (match && (!viewable || (XGetWindowAttributes(x, w, &a) != 0 && a.map_state == IsViewable))) {
             return w;
         }
     }
@@ -192,7 +224,7 @@ std::optional<Window> search(Display* x, Window w, const std::string& title)
     std::optional<Window> found;
     if (XQueryTree(x, w, &root, &parent, &children, &n) != 0) {
         for (unsigned i = 0; i < n && !found; ++i) {
-            found = search(x, children[i], title);
+            found = search(x, children[i], title, viewable);
         }
         XFree(children);
     }
@@ -206,7 +238,7 @@ std::optional<Window> find_window(Display* x, const std::string& title, std::chr
     std::optional<Window> found;
     wait_for(
         [&] {
-            found = search(x, DefaultRootWindow(x), title);
+            found = search(x, DefaultRootWindow(x), title, true);
             return found.has_value();
         },
         timeout);
@@ -217,6 +249,48 @@ std::optional<Window> find_window(Display* x, const std::string& title, std::chr
         XSync(x, False);
     }
     return found;
+}
+
+bool window_exists(Display* x, const std::string& title)
+{
+    return search(x, DefaultRootWindow(x), title, false).has_value();
+}
+
+FrameCounter::FrameCounter(Display* display, Window w) : x(display)
+{
+    int error_base = 0;
+    if (XDamageQueryExtension(x, &event_base, &error_base) == 0) {
+        throw std::runtime_error("the X server has no DAMAGE extension");
+    }
+    damage = XDamageCreate(x, w, XDamageReportNonEmpty);
+    XSync(x, False);
+}
+
+FrameCounter::~FrameCounter()
+{
+    XDamageDestroy(x, damage);
+    XSync(x, False);
+}
+
+long FrameCounter::count()
+{
+    XSync(x, False);
+    while (XPending(x) > 0) {
+        XEvent e;
+        XNextEvent(x, &e);
+        if (e.type == event_base + XDamageNotify) {
+            ++frames;
+            // Cleared, so that the next drawing reports again.
+            XDamageSubtract(x, damage, None, None);
+        }
+    }
+    return frames;
+}
+
+bool FrameCounter::wait_frames(long n, std::chrono::milliseconds timeout)
+{
+    const long target = count() + n;
+    return wait_for([&] { return count() >= target; }, timeout);
 }
 
 Picture take_picture(Display* x, Window w)

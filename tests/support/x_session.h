@@ -4,6 +4,7 @@
 #pragma once
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -12,8 +13,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-using namespace std::chrono_literals;
 
 // A child process. Killed and reaped when dropped if it is still running.
 struct Child {
@@ -34,9 +33,16 @@ struct Child {
     bool running();
 };
 
-// Starts `argv` with DISPLAY set to `display` (when given), its standard
-// output captured when `capture` is true.
-void start_child(Child& child, const std::vector<std::string>& argv, const std::string& display, bool capture);
+// What a child's standard output is: the test's own, a pipe the test reads
+// (`captured`), the same pipe already full so that the child's first write
+// waits until the test reads (`captured_full`), or closed.
+enum class Output { inherited, captured, captured_full, closed };
+
+// Starts `argv` with DISPLAY set to `display` (when given).
+void start_child(Child& child, const std::vector<std::string>& argv, const std::string& display, Output output);
+
+// Whether the process is waiting to write into a full pipe.
+bool waits_on_full_pipe(pid_t pid);
 
 // Runs `argv` to completion and returns its exit status.
 int run(const std::vector<std::string>& argv, const std::string& display);
@@ -69,6 +75,27 @@ bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds timeo
 // The top-level window titled `title`, once it is mapped, moved to the
 // screen's top-left corner.
 std::optional<Window> find_window(Display* x, const std::string& title, std::chrono::milliseconds timeout);
+
+// Whether a window titled `title` exists, mapped or not.
+bool window_exists(Display* x, const std::string& title);
+
+// Counts the frames a window shows: each one drawn into it reports damage.
+struct FrameCounter {
+    Display* x;
+    Damage damage = 0;
+    int event_base = 0;
+    long frames = 0;
+
+    FrameCounter(Display* display, Window w);
+    FrameCounter(const FrameCounter&) = delete;
+    FrameCounter& operator=(const FrameCounter&) = delete;
+    ~FrameCounter();
+
+    // Frames shown so far.
+    long count();
+    // Waits up to `timeout` for `n` more frames.
+    bool wait_frames(long n, std::chrono::milliseconds timeout);
+};
 
 Picture take_picture(Display* x, Window w);
 
