@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Landscape generator: midpoint displacement in which each level first sets
 // the midpoint of every square's edges from the edge's ends, then each
 // square's centre from those four new midpoints. Intermediates are double;
@@ -5,9 +6,19 @@
 #include "landscape.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "random_source.h"
+
+// The same seed gives the same landscape only under plain IEEE double
+// arithmetic; these builds would not give it.
+#ifdef __FAST_MATH__
+#error "built with fast-math (-ffast-math, -Ofast): the landscape would differ from machine to machine"
+#endif
+#if FLT_EVAL_METHOD != 0
+#error "floating point is evaluated with excess precision (x87): build with -msse2 -mfpmath=sse"
+#endif
 
 Grid landscape{};
 float height_min = 0;
