@@ -1,29 +1,32 @@
+# SPDX-License-Identifier: MIT
 # Thin wrapper over CMake and CTest.
-#   make run      install what is missing, build, start the viewer
-#   make test     install what is missing, build, run every test
+#   make run      install what building and starting the viewer needs, build it, start it
+#   make test     install what the tests need, build everything, run every test
 #   make bench    build and run the benchmarks
 #   make install  install under PREFIX (default /usr/local)
-#   make package  build a Debian package in $(BUILD)
+#   make package  build the Debian package in $(PACKAGE_BUILD), reproducibly
 BUILD ?= build
+PACKAGE_BUILD ?= build-package
+PREFIX ?= /usr/local
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+VIEWER_ONLY = -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF
+EVERYTHING = -DVENDRASK_TESTS=ON -DVENDRASK_BENCHMARKS=ON
 
-.PHONY: all deps configure build run test bench install package clean
-PREFIX ?= /usr/local
+.PHONY: all build run test bench install package clean
 
 all: build
 
-deps:
-	@tools/ensure_packages.sh
-
-configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
-
-build: configure
+build:
+	@tools/ensure_packages.sh test
+	@$(CONFIGURE) $(EVERYTHING)
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: configure
+run:
+	@tools/ensure_packages.sh run
+	@$(CONFIGURE) $(VIEWER_ONLY)
 	@cmake --build $(BUILD) -j $(JOBS) --target vendrask
 	@tools/run_viewer.sh $(BUILD)
 
@@ -33,13 +36,15 @@ test: build
 bench: build
 	@$(BUILD)/bench/vendrask_bench
 
-install: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target vendrask
+install:
+	@tools/ensure_packages.sh run
+	@$(CONFIGURE) $(VIEWER_ONLY)
+	@cmake --build $(BUILD) -j $(JOBS)
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
-package: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target vendrask
-	@cd $(BUILD) && cpack -G DEB
+package:
+	@tools/ensure_packages.sh package
+	@tools/build_package.sh $(PACKAGE_BUILD)
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(PACKAGE_BUILD)

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# Makes the desktop icon from a real frame of vendrask: the middle of its
-# window, cut square and scaled to 128 x 128 pixels.
-#   tools/make_icon.sh [path/to/vendrask] [out.png]
+# SPDX-License-Identifier: MIT
+# Makes the desktop icons from a real frame of vendrask: the landscape cut
+# square from the middle of its window, the black sky made transparent, at
+# every hicolor size the package installs.
+#   tools/make_icon.sh [path/to/vendrask] [out-dir]
 set -euo pipefail
 exe=${1:-build/vendrask}
-out=${2:-data/vendrask.png}
+dir=${2:-data/icons}
 frame=$(mktemp --suffix=.png)
 trap 'rm -f "$frame"' EXIT
-"$(dirname "$0")/screenshot.sh" "$exe" "$frame" 2
-convert "$frame" -crop 330x330+135+120 +repage -resize 128x128 -strip "$out"
-echo "Wrote $out"
+"$(dirname "$0")/screenshot.sh" "$exe" "$frame" 2 >/dev/null
+mkdir -p "$dir"
+for size in 16 22 24 32 48 64 128 256; do
+  convert "$frame" -crop 340x340+140+120 +repage -alpha set -fuzz 3% -fill none \
+    -draw 'color 0,0 floodfill' -draw 'color 339,0 floodfill' -draw 'color 0,339 floodfill' \
+    -draw 'color 339,339 floodfill' -resize "${size}x${size}" -strip "$dir/vendrask-$size.png"
+done
+echo "Wrote $dir/vendrask-{16..256}.png"

@@ -1,27 +1,21 @@
 #!/usr/bin/env bash
-# Runs vendrask on a private Xvfb display, lets it turn for a few seconds and
-# saves its window as a PNG.
+# SPDX-License-Identifier: MIT
+# Runs vendrask on a private virtual display (xvfb-run), lets it turn for a
+# few seconds and saves its whole window as a PNG. What vendrask prints goes
+# to standard output.
 #   tools/screenshot.sh [path/to/vendrask] [out.png] [seconds]
 set -euo pipefail
 exe=${1:-build/vendrask}
 out=${2:-docs/screenshot.png}
 seconds=${3:-3}
+if [ -z "${VENDRASK_ON_XVFB:-}" ]; then
+  VENDRASK_ON_XVFB=1 exec xvfb-run -a "$0" "$exe" "$out" "$seconds"
+fi
 
-exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app=
-cleanup() {
-  set +e
-  [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
-  kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-}
-trap cleanup EXIT
-read -r -t 10 -u "$fd" number
-export DISPLAY=":$number"
-
-"$exe" >/dev/null &
+# At the screen's corner, so that no part of the window is off the screen.
+"$exe" -geometry +0+0 &
 app=$!
-window=$(timeout 20 xdotool search --sync --name '^Vendrask: ')
+trap 'kill "$app" 2>/dev/null; wait "$app" 2>/dev/null || true' EXIT
+window=$(timeout 60 xdotool search --sync --name '^Vendrask: ' | head -n 1)
 sleep "$seconds"
 import -window "$window" "$out"
