@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Benchmarks: landscape generation, the random source, the mesh code's own
 // CPU cost (GL calls dropped by the test stand-ins) and whole frames in
 // Mesa's software renderer on a private Xvfb display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keys, buttons and the idle step, called directly on the viewer state.
 #include <gtest/gtest.h>
 

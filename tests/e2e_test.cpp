@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real vendrask on a private Xvfb display, driven by real X input events
 // (xdotool) and watched through its window's pictures and exit status.
 #include <gtest/gtest.h>

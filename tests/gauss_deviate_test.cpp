@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gaussian deviates from a scripted uniform source: which uniform becomes
 // which deviate, how many are drawn, and which pairs are thrown away.
 #include <gtest/gtest.h>

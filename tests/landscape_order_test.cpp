@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The generator's structure, from a scripted deviate source: which deviate
 // lands on which point, how many are drawn, and what happens at the edges of
 // the level range.

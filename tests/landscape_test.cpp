@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Landscapes grown from the fixed seed: exact heights, statistics and whole
 // grid checksums, identical from every build, and a long run of
 // regenerations.

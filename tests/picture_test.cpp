@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames drawn by the real GL implementation (Mesa) on a private Xvfb
 // display, from known viewer states and landscapes, probed pixel by pixel.
 // Each probe has a negative control: the same frame drawn with the feature

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random source: the uniform sequence from the fixed seed, (re)initialisation,
 // the value range, the Gaussian pair and the consistency guard.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the frame and mesh code send to GL, through the recording layer: the
 // strip layout, vertex order, normals, ramp colours and the frame's calls.
 #include <gtest/gtest.h>

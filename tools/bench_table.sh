@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the benchmarks and rewrites docs/performance.md with their medians and
 # the machine they ran on.
 #   tools/bench_table.sh [build-dir]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks formatting (clang-format) and lints (clang-tidy) every C++ source.
 #   tools/lint.sh [build-dir]     build-dir holds compile_commands.json
 set -euo pipefail

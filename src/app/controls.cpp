@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Input and idle callbacks. Motion is per idle call, with no clock, so its
 // speed follows the frame rate.
 #include "controls.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Input and idle callbacks: keys and buttons change the viewer's rates and
 // detail, regrow the landscape or quit; idle applies the rates.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Vendrask: the magic wonderland. Grows a fractal landscape at start-up and
 // shows it lit, height-coloured, fogged and under water, turning slowly.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window creation and the fixed OpenGL state, shared by the program and by
 // the tests that draw real frames.
 #include "startup.h"

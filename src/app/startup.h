@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window creation and the OpenGL state that stays fixed for the whole run.
 #pragma once
 

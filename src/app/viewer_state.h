@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera and its motion: one record that the controls change and the
 // renderer reads.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Standard normal deviates by the polar method, from pairs of uniform
 // deviates. Kept apart from the uniform source so that each can be checked
 // alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The landscape: a 513 x 513 grid of heights grown by recursive midpoint
 // displacement, and the height statistics taken from it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Portable random source. Everything is 32-bit integer arithmetic plus a few
 // multiplications by fixed double constants, so the sequence is the same on
 // every machine and from every build.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Portable random source: a three-generator uniform deviate with a shuffle
 // table, and standard normal deviates made from it by the polar method.
 // Values come in batches, which keeps the generators' states in registers;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The display callback: camera, light, fog, the landscape mesh and the
 // translucent water plane, then a buffer swap.
 #include <GL/glut.h>

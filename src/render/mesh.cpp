@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Landscape mesh: rows of triangle strips in grid units (x = u, y = v,
 // z = height), each vertex with a finite-difference normal and a colour from
 // a three-stop height ramp. Everything is recomputed from the grid each frame.

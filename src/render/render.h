@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One frame of the landscape: camera, light, fog, the height-coloured mesh
 // and the translucent water plane.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-ins for the GL and GLUT entry points used by the program's rendering
 // and control code.
 #include "gl_recorder.h"

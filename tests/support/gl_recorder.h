@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-ins for the GL and GLUT entry points that the rendering and control
 // code calls, linked into test programs and benchmarks in place of the real
 // ones. Each call is recorded, dropped, or passed on to the real library,

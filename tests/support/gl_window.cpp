@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opens the program's window on a private display.
 #include "gl_window.h"
 

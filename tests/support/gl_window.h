@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's window and fixed GL state, opened on a private display, for
 // tests and benchmarks that draw real frames in-process.
 #pragma once

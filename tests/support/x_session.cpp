@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Private X displays and child processes for window tests.
 #include "x_session.h"
 

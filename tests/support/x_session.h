@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for tests that run real windows: a private Xvfb display, child
 // processes that are always ended and reaped, window lookup, pictures of a
 // window, and the window manager's close request.
