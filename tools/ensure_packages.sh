@@ -51,5 +51,10 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
+# Fresh package lists once an hour are enough, however many steps install.
+stamp=/tmp/vendrask-apt-updated
+if [ -z "$(find "$stamp" -mmin -60 2>/dev/null)" ]; then
+  apt-get update -qq
+  touch "$stamp"
+fi
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
