@@ -16,7 +16,7 @@ constexpr float light_z = 1.0f;
 constexpr GLfloat light_ambient[4] = {0.1f, 0.1f, 0.1f, 0.1f};  // RGBA added everywhere
 constexpr GLfloat light_diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};  // RGBA, white
 
-constexpr float landscape_centre = grid_last / 2;  // grid units from the edge to the centre column
+constexpr float landscape_centre = grid_last / 2.0f;  // grid units from the edge to the centre column
 
 constexpr float fog_density = 1.0f;                          // unused by linear fog, set all the same
 constexpr float fog_start = 1.5f;                            // eye distance, scene units, where fog begins
