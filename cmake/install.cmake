@@ -85,7 +85,8 @@ coloured by height, fogged with distance and under a translucent water plane.
 The view turns by itself; keys and mouse buttons steer the camera, change the
 mesh detail and grow a new landscape.
 .
-The first landscape is the same on every run and on every machine.")
+The first landscape is the same on every run and on every machine. On 32-bit
+x86 it needs a processor with SSE2.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
