@@ -2,29 +2,23 @@
 # Cross-compiles with Debian's cross compiler for the Debian architecture
 # VENDRASK_ARCH and runs what it builds under qemu-user:
 #   cmake -S . -B build-arm64 --toolchain cmake/debian-cross.cmake -DVENDRASK_ARCH=arm64
-# Packages: g++-<triplet> and qemu-user (tools/cross_check.sh installs them).
+# Packages: g++-<triplet>, qemu-user and dpkg-dev (tools/cross_check.sh installs them).
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VENDRASK_ARCH)
 
-# Debian architecture, GNU triplet, qemu-user's name for the processor.
-set(_arches
-  arm64 aarch64-linux-gnu aarch64
-  armel arm-linux-gnueabi arm
-  armhf arm-linux-gnueabihf arm
-  i386 i686-linux-gnu i386
-  mips64el mips64el-linux-gnuabi64 mips64el
-  ppc64el powerpc64le-linux-gnu ppc64le
-  s390x s390x-linux-gnu s390x)
-list(FIND _arches "${VENDRASK_ARCH}" _at)
-if(NOT VENDRASK_ARCH OR _at EQUAL -1 OR NOT _at MATCHES "^(0|3|6|9|12|15|18)$")
-  message(FATAL_ERROR "Set VENDRASK_ARCH to one of arm64, armel, armhf, i386, mips64el, ppc64el, s390x")
+# The GNU triplet and processor of a Debian architecture, as dpkg knows them.
+execute_process(COMMAND dpkg-architecture -a "${VENDRASK_ARCH}" -qDEB_HOST_GNU_TYPE
+  OUTPUT_VARIABLE _triplet OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+execute_process(COMMAND dpkg-architecture -a "${VENDRASK_ARCH}" -qDEB_HOST_GNU_CPU
+  OUTPUT_VARIABLE _cpu OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(NOT VENDRASK_ARCH OR NOT _triplet)
+  message(FATAL_ERROR "Set VENDRASK_ARCH to a Debian architecture, such as arm64 or s390x")
 endif()
-math(EXPR _triplet_at "${_at} + 1")
-math(EXPR _qemu_at "${_at} + 2")
-list(GET _arches ${_triplet_at} _triplet)
-list(GET _arches ${_qemu_at} _qemu)
+# qemu-user names two of the processors otherwise.
+string(REGEX REPLACE "^i.86$" "i386" _qemu "${_cpu}")
+string(REPLACE "powerpc64le" "ppc64le" _qemu "${_qemu}")
 
 set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR ${_qemu})
+set(CMAKE_SYSTEM_PROCESSOR ${_cpu})
 set(CMAKE_C_COMPILER ${_triplet}-gcc)
 set(CMAKE_CXX_COMPILER ${_triplet}-g++)
 set(CMAKE_FIND_ROOT_PATH /usr/${_triplet})

@@ -96,10 +96,6 @@ pid_t spawn(const std::vector<std::string>& argv, const std::function<void()>& p
     return pid;
 }
 
-}  // namespace
-
-namespace {
-
 // Fills a pipe up to its capacity with '.'.
 void fill_pipe(int fd)
 {
