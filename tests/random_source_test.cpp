@@ -113,17 +113,22 @@ TEST(Ran1, NegativeSeedsInitialiseAsExactArithmeticDoes)
 
 TEST(Ran1DeathTest, SeedThatDrivesAStateNegativeStopsWithMessage)
 {
-    EXPECT_EXIT(
-        {
-            // Standard output goes where the death test reads, standard error nowhere.
-            dup2(STDERR_FILENO, STDOUT_FILENO);
-            dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
-            std::int32_t seed = 100000;
-            for (int i = 0; i < 1000; ++i) {
-                ran1(seed);
-            }
-        },
-        testing::ExitedWithCode(1), "^RAN1: This cannot happen\\.$");
+    // 100000 leaves all three states negative; 57724 only the third, which
+    // alone must keep the draws in signed arithmetic.
+    for (const std::int32_t start : {100000, 57724}) {
+        EXPECT_EXIT(
+            {
+                // Standard output goes where the death test reads, standard error nowhere.
+                dup2(STDERR_FILENO, STDOUT_FILENO);
+                dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
+                std::int32_t seed = start;
+                for (int i = 0; i < 1000; ++i) {
+                    ran1(seed);
+                }
+            },
+            testing::ExitedWithCode(1), "^RAN1: This cannot happen\\.$")
+            << start;
+    }
 }
 
 TEST(GaussDeviate, FirstPairFromSeed42FromProcessStart)

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <fenv.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,19 @@ TEST(Mesh, ColourRampGreenAtLowestBrownAtMiddleStopWhiteAtHighest)
     EXPECT_EQ(colour_of(600.0f), "glColor3f(1, 1, 1)");
     EXPECT_EQ(colour_of(0.0f), "glColor3f(0.3, 0.5, 0.2)");      // halfway to the middle stop
     EXPECT_EQ(colour_of(450.0f), "glColor3f(0.75, 0.65, 0.6)");  // halfway above it
+
+    // From 0 to 1 the middle stop, 2/3, is no float: above it every channel
+    // is mixed from that stop kept in double.
+    height_min = 0.0f;
+    height_max = 1.0f;
+    gl_calls.clear();
+    height_colour(0.7f);
+    const double t = 2.0 / 3.0;
+    const double f = (static_cast<double>(0.7f) - t) / (1.0 - t);
+    const std::array<double, 3> middle{0.5f, 0.3f, 0.2f};
+    for (std::size_t i = 0; i < middle.size(); ++i) {
+        EXPECT_EQ(gl_calls.at(0).f[i], static_cast<float>((1.0 - f) * middle[i] + f)) << i;
+    }
 
     height_min = height_max = 5.0f;  // a flat landscape: no range to spread
     EXPECT_EQ(colour_of(5.0f), "glColor3f(0.1, 0.7, 0.2)");

@@ -127,6 +127,7 @@ void start_child(Child& child, const std::vector<std::string>& argv, const std::
             dup2(fds[1], STDOUT_FILENO);
         } else if (output == Output::closed) {
             close(STDOUT_FILENO);
+            close(STDERR_FILENO);
         }
     });
     if (capture) {

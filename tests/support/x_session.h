@@ -36,7 +36,8 @@ struct Child {
 
 // What a child's standard output is: the test's own, a pipe the test reads
 // (`captured`), the same pipe already full so that the child's first write
-// waits until the test reads (`captured_full`), or closed.
+// waits until the test reads (`captured_full`), or closed together with
+// standard error.
 enum class Output { inherited, captured, captured_full, closed };
 
 // Starts `argv` with DISPLAY set to `display` (when given).
