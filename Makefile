@@ -5,8 +5,10 @@
 #   make bench    build and run the benchmarks
 #   make install  install under PREFIX (default /usr/local)
 #   make package  build the Debian package in $(PACKAGE_BUILD), reproducibly
+#   make windows  cross-build the Windows zip in $(WINDOWS_BUILD), reproducibly
 BUILD ?= build
 PACKAGE_BUILD ?= build-package
+WINDOWS_BUILD ?= build-windows
 PREFIX ?= /usr/local
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
@@ -15,7 +17,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/d
 VIEWER_ONLY = -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF
 EVERYTHING = -DVENDRASK_TESTS=ON -DVENDRASK_BENCHMARKS=ON
 
-.PHONY: all build run test bench install package clean
+.PHONY: all build run test bench install package windows clean
 
 all: build
 
@@ -46,5 +48,8 @@ package:
 	@tools/ensure_packages.sh package
 	@tools/build_package.sh $(PACKAGE_BUILD)
 
+windows:
+	@tools/build_windows.sh $(WINDOWS_BUILD)
+
 clean:
-	@rm -rf $(BUILD) $(PACKAGE_BUILD)
+	@rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD)

@@ -63,21 +63,10 @@ void fill(float (*height_at)(int u, int v))
     }
 }
 
-// Reads the back buffer, as a frame leaves it just before the swap.
+// Keeps the back buffer, as a frame leaves it just before the swap.
 void read_frame()
 {
-    frame.width = width;
-    frame.height = height;
-    const std::size_t row = 3 * static_cast<std::size_t>(width);
-    frame.rgb.assign(row * height, 0);
-    std::vector<std::uint8_t> bottom_up(frame.rgb.size());
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(&bottom_up[row * static_cast<std::size_t>(height - 1 - y)], row,
-                    &frame.rgb[row * static_cast<std::size_t>(y)]);
-    }
+    frame = read_back_buffer();
 }
 
 class Pictures : public testing::Test {

@@ -2,11 +2,12 @@
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages a task needs, if any are missing. As root it
 # runs apt-get; otherwise it prints the one command to run and fails.
-#   tools/ensure_packages.sh run|headless|test|package|cross [ARCH...]
+#   tools/ensure_packages.sh run|headless|test|package|windows|cross [ARCH...]
 #     run      build and start the viewer
 #     headless run it on a private virtual display and take a screenshot
 #     test     the test suite, benchmarks and lint
 #     package  build and check the Debian package
+#     windows  cross-build for Windows (with freeglut's Debian source) and run under wine
 #     cross    cross compilers and qemu-user for the named architectures
 set -euo pipefail
 
@@ -41,6 +42,23 @@ ensure() {
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# Makes Debian's source packages known to apt, from the mirror its binary
+# packages come from, unless they are already.
+ensure_sources() {
+  [ -n "$(apt-cache showsrc freeglut 2>/dev/null)" ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Debian's source packages are not known to apt: add a deb-src line for your mirror, then apt-get update"
+    exit 1
+  fi
+  local list=/etc/apt/sources.list.d/debian.sources
+  if [ -f "$list" ]; then
+    sed 's/^Types: deb$/Types: deb-src/' "$list" >/etc/apt/sources.list.d/vendrask-deb-src.sources
+  else
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/vendrask-deb-src.list
+  fi
+  apt-get update -qq
+}
+
 run=(cmake make g++ libglut-dev libgl-dev)
 headless=(xvfb xauth xdotool imagemagick)
 case "${1:-run}" in
@@ -49,6 +67,9 @@ case "${1:-run}" in
   test) ensure "${run[@]}" "${headless[@]}" clang clang-format clang-tidy libx11-dev libxdamage-dev \
                libgtest-dev libbenchmark-dev ;;
   package) ensure "${run[@]}" "${headless[@]}" dpkg-dev file git lintian appstream desktop-file-utils mandoc ;;
+  windows)
+    ensure cmake make dpkg-dev git zip g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64 libgtest-dev "${headless[@]}"
+    ensure_sources ;;
   cross)
     ensure cmake make qemu-user libgtest-dev dpkg-dev
     compilers=()
@@ -58,5 +79,5 @@ case "${1:-run}" in
       compilers+=("g++-$triplet")
     done
     ensure "${compilers[@]}" ;;
-  *) echo "usage: $0 run|headless|test|package|cross [ARCH...]" >&2; exit 2 ;;
+  *) echo "usage: $0 run|headless|test|package|windows|cross [ARCH...]" >&2; exit 2 ;;
 esac

@@ -9,8 +9,6 @@
 // Buttons:  left  move in while held     right  move out while held
 //           middle  quit
 #include <GL/glut.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -18,6 +16,13 @@
 #include "landscape.h"
 #include "render.h"
 #include "startup.h"
+
+// POSIX only: Windows hands a program without standard handles no numbered
+// descriptors that a window connection could take, so there is nothing to
+// fill in there.
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +39,11 @@ void open_missing_standard_descriptors()
 }
 
 }  // namespace
+#else
+namespace {
+void open_missing_standard_descriptors() {}
+}  // namespace
+#endif
 
 int main(int argc, char** argv)
 {

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Runs a Windows program under Debian's wine64, in the project's own wine
+# prefix (made on first use, kept for later runs), without wine's debug
+# output or its offers to install Mono and Gecko.
+#   tools/wine.sh PROGRAM.exe [ARGS...]
+# WINEPREFIX, when set, names another prefix.
+set -euo pipefail
+export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vendrask/wine}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+wine=/usr/lib/wine/wine64  # wine64 alone installs no wine on the PATH
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  DISPLAY= "$wine" wineboot --init >/dev/null 2>&1
+  /usr/lib/wine/wineserver64 -w  # the prefix is complete once its server has ended
+fi
+exec "$wine" "$@"
