@@ -11,8 +11,12 @@ configure_file(data/windows/README.txt.in ${zip_dir}/README.txt @ONLY NEWLINE_ST
 configure_file(LICENSE ${zip_dir}/LICENSE.txt COPYONLY)
 configure_file(${freeglut_license} ${zip_dir}/FREEGLUT-LICENSE.txt COPYONLY)
 
+# Stripped by the linker: strip run afterwards would stamp the PE header
+# with the time of day.
+target_link_options(vendrask PRIVATE -s)
+
 add_custom_command(OUTPUT ${windows_zip}
-  COMMAND ${CMAKE_STRIP} -o ${zip_dir}/vendrask.exe $<TARGET_FILE:vendrask>
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vendrask> ${zip_dir}/vendrask.exe
   COMMAND ${PROJECT_SOURCE_DIR}/tools/zip_reproducibly.sh ${windows_zip} ${zip_dir}
     vendrask.exe README.txt LICENSE.txt FREEGLUT-LICENSE.txt
   DEPENDS vendrask ${zip_dir}/README.txt ${zip_dir}/LICENSE.txt ${zip_dir}/FREEGLUT-LICENSE.txt
