@@ -35,5 +35,6 @@ fi
 cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release \
   -DFreeGLUT_DIR="$freeglut/prefix/lib/cmake/FreeGLUT" -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF \
   ${VENDRASK_WERROR:+-DVENDRASK_WERROR=$VENDRASK_WERROR} >/dev/null
+rm -f "$build"/vendrask-*-windows-x86_64.zip
 cmake --build "$build" -j "$(nproc)" >/dev/null
 ls "$build"/vendrask-*-windows-x86_64.zip
