@@ -4,9 +4,9 @@
 // regenerations.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "landscape.h"
 
@@ -17,7 +17,8 @@ std::uint64_t grid_checksum(const Grid& grid)
 {
     std::uint64_t h = 14695981039346656037ull;
     for (const float x : grid) {
-        const auto bits = std::bit_cast<std::uint32_t>(x);
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &x, sizeof bits);  // not std::bit_cast: the browser's C++ library lacks it
         for (int i = 0; i < 4; ++i) {
             h = (h ^ ((bits >> (8 * i)) & 0xffu)) * 1099511628211ull;
         }

@@ -2,12 +2,13 @@
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages a task needs, if any are missing. As root it
 # runs apt-get; otherwise it prints the one command to run and fails.
-#   tools/ensure_packages.sh run|headless|test|package|windows|cross [ARCH...]
+#   tools/ensure_packages.sh run|headless|test|package|windows|web|cross [ARCH...]
 #     run      build and start the viewer
 #     headless run it on a private virtual display and take a screenshot
 #     test     the test suite, benchmarks and lint
 #     package  build and check the Debian package
 #     windows  cross-build for Windows (with freeglut's Debian source) and run under wine
+#     web      build the web page with Emscripten
 #     cross    cross compilers and qemu-user for the named architectures
 set -euo pipefail
 
@@ -70,6 +71,7 @@ case "${1:-run}" in
   windows)
     ensure cmake make dpkg-dev git zip g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64 libgtest-dev "${headless[@]}"
     ensure_sources ;;
+  web) ensure cmake make emscripten libgtest-dev python3 ;;
   cross)
     ensure cmake make qemu-user libgtest-dev dpkg-dev
     compilers=()
@@ -79,5 +81,5 @@ case "${1:-run}" in
       compilers+=("g++-$triplet")
     done
     ensure "${compilers[@]}" ;;
-  *) echo "usage: $0 run|headless|test|package|windows|cross [ARCH...]" >&2; exit 2 ;;
+  *) echo "usage: $0 run|headless|test|package|windows|web|cross [ARCH...]" >&2; exit 2 ;;
 esac
