@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: MIT
+// The bridge between Vendrask and the browser's emulation of fixed-function
+// GL and GLUT (Emscripten's), which differs from a desktop GL and freeglut in
+// four ways that the program's frame and controls rely on. Each piece below
+// names the gap it bridges. The program makes the desktop's calls unchanged;
+// the bridge sits between those calls and the emulation, so a reader finds
+// every difference of the browser here.
+'use strict';
+
+const GL_TRIANGLE_FAN = 6;
+const GL_POLYGON = 9;
+const GLUT_DOWN = 0;
+const GLUT_UP = 1;
+
+let table = null;      // the program's function table: GLUT callbacks are indices into it
+let ended = false;     // the program has quit
+let idle = 0;          // GLUT callbacks the bridge calls itself, 0 until registered
+let keyboard = 0;
+let mouse = 0;
+
+// Gap 1: no GL_COLOR_MATERIAL. The emulation drops glEnable(GL_COLOR_MATERIAL)
+// and its lit vertex shader takes the material's ambient and diffuse colour,
+// and its alpha, from uniforms, never from the vertex colour: the ground would
+// come out grey and the water opaque. Vendrask switches colour material on once
+// at start-up, for front and back, ambient and diffuse, and never off, so in
+// the lit shader the vertex colour is exactly the material's ambient and
+// diffuse colour and alpha.
+const shaderSource = WebGLRenderingContext.prototype.shaderSource;
+WebGLRenderingContext.prototype.shaderSource = function (shader, source) {
+  if (source.includes('u_materialDiffuse')) {
+    source = source.replace(/u_material(Ambient|Diffuse)\./g, 'a_color.');
+  }
+  shaderSource.call(this, shader, source);
+};
+
+// Gap 2: immediate mode. The emulation has no GL_POLYGON (it throws), and
+// every vertex must carry the same attributes in the same order, while GL
+// keeps a normal or colour given once for every vertex after it (the water
+// plane gives them once for its four corners). A convex polygon is the
+// triangle fan of its corners; a vertex that comes without an attribute the
+// block's first vertex carried gets the last one given again, in the first
+// vertex's order.
+function bridgeImmediateMode(env) {
+  const begin = env.glBegin;
+  const vertex = env.glVertex3f;
+  let carried = null;  // attribute kinds of the block's first vertex, in order
+  let given = [];      // attribute kinds given since the last vertex
+  const last = {};     // kind: the call that gives its latest value
+  env.glBegin = (mode) => {
+    carried = null;
+    given = [];
+    begin(mode === GL_POLYGON ? GL_TRIANGLE_FAN : mode);
+  };
+  for (const [name, kind] of [['glNormal3f', 'normal'], ['glColor3f', 'colour'], ['glColor4f', 'colour']]) {
+    const call = env[name];
+    env[name] = (...values) => {
+      last[kind] = () => call(...values);
+      given.push(kind);
+      call(...values);
+    };
+  }
+  env.glVertex3f = (x, y, z) => {
+    if (carried === null) {
+      carried = given;
+    } else if (carried.some((kind) => !given.includes(kind))) {
+      carried.forEach((kind) => last[kind]());
+    }
+    given = [];
+    vertex(x, y, z);
+  };
+}
+
+// Gap 3: idle too often. The emulation's GLUT calls the idle callback on a
+// timer of its own, every 4 ms, apart from drawing: the view would turn about
+// ten steps per frame shown. As in freeglut, the idle callback runs once after
+// each frame's buffer swap, and the redisplay it asks for draws the next.
+function bridgeIdle(env) {
+  const swap = env.glutSwapBuffers;
+  env.glutIdleFunc = (func) => {
+    idle = func;
+  };
+  env.glutSwapBuffers = () => {
+    swap();
+    if (idle !== 0) {
+      table.get(idle)();
+    }
+  };
+}
+
+// Gap 4: quitting. exit() from a key or button callback throws the
+// runtime's exit exception up through the emulation's event handler, where
+// nothing catches it, and frames keep coming. The bridge delivers keys and
+// buttons itself (below), catches that exception once the program has quit,
+// draws no further frame and says on the page that the viewer has ended.
+function bridgeExit(module) {
+  module.quit = (status, thrown) => {
+    ended = true;
+    document.dispatchEvent(new CustomEvent('vendrask-ended', { detail: status }));
+    throw thrown;
+  };
+  module.preMainLoop = () => !ended;  // false skips the frame
+}
+
+function deliver(callback, ...args) {
+  if (callback === 0 || ended) {
+    return;
+  }
+  try {
+    table.get(callback)(...args);
+  } catch (e) {
+    if (!ended) {
+      throw e;
+    }
+  }
+}
+
+// Keys by the character typed (KeyboardEvent.key), not, as the emulation
+// does, by key code on a US layout: "+" works on any layout and on the
+// keypad, and upper-case letters reach the program as upper case. Buttons as
+// GLUT numbers them (left 0, middle 1, right 2), as the DOM does; a release
+// anywhere counts, and the canvas has no context menu.
+function bridgeInput(env, canvas) {
+  env.glutKeyboardFunc = (func) => {
+    keyboard = func;
+  };
+  env.glutMouseFunc = (func) => {
+    mouse = func;
+  };
+  window.addEventListener('keydown', (event) => {
+    const typed = event.key.length === 1 ? event.key.charCodeAt(0) : 256;
+    if (typed > 255 || event.ctrlKey || event.altKey || event.metaKey) {
+      return;
+    }
+    event.preventDefault();
+    deliver(keyboard, typed, 0, 0);
+  });
+  const position = (event) => {
+    const box = canvas.getBoundingClientRect();
+    return [Math.round(event.clientX - box.left), Math.round(event.clientY - box.top)];
+  };
+  canvas.addEventListener('mousedown', (event) => {
+    event.preventDefault();
+    deliver(mouse, event.button, GLUT_DOWN, ...position(event));
+  });
+  window.addEventListener('mouseup', (event) => deliver(mouse, event.button, GLUT_UP, ...position(event)));
+  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+}
+
+// The emulation's entry points that the program imports, by their own
+// names: the optimised build shortens the names it imports them under.
+function entryPoints(imports) {
+  const named = {};
+  for (const module of Object.values(imports)) {
+    for (const key of Object.keys(module)) {
+      Object.defineProperty(named, module[key].name.replace(/^_/, ''), {
+        get: () => module[key],
+        set: (replacement) => {
+          module[key] = replacement;
+        },
+      });
+    }
+  }
+  return named;
+}
+
+// The module vendrask.js starts: it draws into the page's canvas, prints to
+// the console, and is instantiated here so that the bridges above stand
+// between the program and the emulation.
+function vendraskModule(canvas) {
+  const module = {
+    canvas,
+    instantiateWasm(imports, receive) {
+      const env = entryPoints(imports);
+      bridgeImmediateMode(env);
+      bridgeIdle(env);
+      bridgeInput(env, canvas);
+      fetch('vendrask.wasm')
+        .then((response) => response.arrayBuffer())
+        .then((bytes) => WebAssembly.instantiate(bytes, imports))
+        .then(({ instance, module: compiled }) => {
+          table = Object.values(instance.exports).find((e) => e instanceof WebAssembly.Table);
+          receive(instance, compiled);
+        });
+      return {};
+    },
+  };
+  bridgeExit(module);
+  return module;
+}

@@ -1,0 +1,19 @@
+# SPDX-License-Identifier: MIT
+# The web page: the program compiled by Emscripten to vendrask.js and
+# vendrask.wasm, drawn through Emscripten's emulation of fixed-function GL and
+# GLUT, with index.html and bridge.js from this folder beside them.
+#   emcmake cmake -S . -B build-web -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF   (or: make web)
+
+# GL and GLUT are Emscripten's own; the emulation is switched on at link time.
+add_library(OpenGL::GL INTERFACE IMPORTED)
+add_library(GLUT::GLUT INTERFACE IMPORTED)
+target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 -sGL_FFP_ONLY=1)
+
+# The program as the page loads it: vendrask.js, for browsers only, loads
+# vendrask.wasm through the page's bridge (instantiateWasm).
+function(web_page target)
+  target_link_options(${target} PRIVATE -sENVIRONMENT=web)
+  set_target_properties(${target} PROPERTIES SUFFIX .js)
+  configure_file(${PROJECT_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/web/bridge.js ${CMAKE_BINARY_DIR}/bridge.js COPYONLY)
+endfunction()
