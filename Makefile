@@ -6,9 +6,13 @@
 #   make install  install under PREFIX (default /usr/local)
 #   make package  build the Debian package in $(PACKAGE_BUILD), reproducibly
 #   make windows  cross-build the Windows zip in $(WINDOWS_BUILD), reproducibly
+#   make web      build the web page in $(WEB_BUILD) with Emscripten, reproducibly
+#   make web-serve  serve it on http://127.0.0.1:8000/
+#   make web-test   run the page in headless Chromium against the desktop build
 BUILD ?= build
 PACKAGE_BUILD ?= build-package
 WINDOWS_BUILD ?= build-windows
+WEB_BUILD ?= build-web
 PREFIX ?= /usr/local
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
@@ -17,7 +21,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/d
 VIEWER_ONLY = -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF
 EVERYTHING = -DVENDRASK_TESTS=ON -DVENDRASK_BENCHMARKS=ON
 
-.PHONY: all build run test bench install package windows clean
+.PHONY: all build run test bench install package windows web web-serve web-test clean
 
 all: build
 
@@ -51,5 +55,17 @@ package:
 windows:
 	@tools/build_windows.sh $(WINDOWS_BUILD)
 
+web:
+	@tools/build_web.sh $(WEB_BUILD)
+
+web-serve: web
+	@python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD) 8000
+
+web-test: web
+	@tools/ensure_packages.sh browser
+	@$(CONFIGURE) $(EVERYTHING) -DVENDRASK_WEB_PAGE=$(abspath $(WEB_BUILD))
+	@cmake --build $(BUILD) -j $(JOBS) --target picture_test
+	@ctest --test-dir $(BUILD) -L web --no-tests=error --output-on-failure
+
 clean:
-	@rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD)
+	@rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD)

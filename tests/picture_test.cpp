@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
+#include "controls.h"
 #include "gl_recorder.h"
 #include "gl_window.h"
 #include "landscape.h"
@@ -226,4 +228,28 @@ TEST_F(Pictures, ExtremeViewerStatesDrawAFrame)
     viewer = ViewerState{};
     display();
     EXPECT_FALSE(near(pixel(300, 300), {0, 0, 0}, 8)) << "the landscape is back in view";
+}
+
+// The first two frames of the first landscape: the start-up view, and the
+// view after one idle call. With VENDRASK_STARTUP_FRAMES set they are also
+// written there, one above the other as one binary PPM, for the web page's
+// test to compare the page's first two frames with.
+TEST_F(Pictures, FirstTwoFramesOfTheFirstLandscapeFromProcessStart)
+{
+    grow_landscape();
+    display();
+    const Picture first = frame;
+    EXPECT_TRUE(near(pixel(300, 20), {0, 0, 0}, 0)) << "sky";
+    EXPECT_FALSE(near(pixel(300, 300), {0, 0, 0}, 8)) << "the landscape";
+    idle();
+    display();
+    EXPECT_FALSE(frame == first) << "the view turns";
+    if (const char* path = std::getenv("VENDRASK_STARTUP_FRAMES")) {
+        std::ofstream out(path, std::ios::binary);
+        out << "P6\n" << width << ' ' << 2 * height << "\n255\n";
+        for (const Picture* p : {&first, static_cast<const Picture*>(&frame)}) {
+            out.write(reinterpret_cast<const char*>(p->rgb.data()), static_cast<std::streamsize>(p->rgb.size()));
+        }
+        ASSERT_TRUE(out.good()) << path;
+    }
 }

@@ -2,13 +2,14 @@
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages a task needs, if any are missing. As root it
 # runs apt-get; otherwise it prints the one command to run and fails.
-#   tools/ensure_packages.sh run|headless|test|package|windows|web|cross [ARCH...]
+#   tools/ensure_packages.sh run|headless|test|package|windows|web|browser|cross [ARCH...]
 #     run      build and start the viewer
 #     headless run it on a private virtual display and take a screenshot
 #     test     the test suite, benchmarks and lint
 #     package  build and check the Debian package
 #     windows  cross-build for Windows (with freeglut's Debian source) and run under wine
 #     web      build the web page with Emscripten
+#     browser  test the page in headless Chromium (puppeteer-core from npm, by its lock file)
 #     cross    cross compilers and qemu-user for the named architectures
 set -euo pipefail
 
@@ -72,6 +73,13 @@ case "${1:-run}" in
     ensure cmake make dpkg-dev git zip g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64 libgtest-dev "${headless[@]}"
     ensure_sources ;;
   web) ensure cmake make emscripten libgtest-dev python3 ;;
+  browser)
+    ensure "${run[@]}" "${headless[@]}" libx11-dev libxdamage-dev libgtest-dev chromium nodejs
+    command -v npm >/dev/null || ensure npm  # some nodejs builds bring their own
+    tests=$(dirname "$0")/../tests/web
+    if ! cmp -s "$tests/package-lock.json" "$tests/node_modules/.package-lock.json" 2>/dev/null; then
+      npm ci --prefix "$tests" --no-audit --no-fund --loglevel=error
+    fi ;;
   cross)
     ensure cmake make qemu-user libgtest-dev dpkg-dev
     compilers=()
@@ -81,5 +89,5 @@ case "${1:-run}" in
       compilers+=("g++-$triplet")
     done
     ensure "${compilers[@]}" ;;
-  *) echo "usage: $0 run|headless|test|package|windows|web|cross [ARCH...]" >&2; exit 2 ;;
+  *) echo "usage: $0 run|headless|test|package|windows|web|browser|cross [ARCH...]" >&2; exit 2 ;;
 esac
