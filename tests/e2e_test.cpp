@@ -189,7 +189,9 @@ TEST_F(Viewer, ShowsWhatTheSameViewDrawsInProcessAndQuitsOnQ)
     open_viewer_window(screen, "e2e_test");
     grow_landscape();
     static Picture drawn;
-    gl_before_swap = [] { drawn = read_back_buffer(); };
+    gl_before_swap = [] {
+        drawn = read_back_buffer();
+    };
     const auto differing = [&] {
         std::size_t n = 0;
         for (std::size_t i = 0; i + 2 < shown.rgb.size(); i += 3) {
