@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs the benchmarks and rewrites docs/performance.md with their medians and
-# the machine they ran on.
-#   tools/bench_table.sh [build-dir]
+# the machine they ran on; with the web page built (make web) and its test's
+# browser installed (make web-test), the page's figures as well.
+#   tools/bench_table.sh [build-dir] [web-build-dir]
 set -euo pipefail
 build=${1:-build}
+web=${2:-build-web}
 out=docs/performance.md
 csv=$(mktemp)
 trap 'rm -f "$csv"' EXIT
@@ -51,5 +53,9 @@ medians() {
   echo
   awk -F, '/"BM_draw_landscape\/0_median"/ {m=$3} /"BM_frame\/0\/real_time_median"/ {f=$3}
     END { if (f > 0) printf "At level 0 the mesh code\x27s own work is %.1f%% of a frame.\n", 100 * (m / 1000) / f }' "$csv"
+  if [ -f "$web/vendrask.wasm" ] && [ -d tests/web/node_modules ]; then
+    echo
+    node bench/web_bench.mjs "$web"
+  fi
 } >"$out"
 echo "Wrote $out"

@@ -6,30 +6,14 @@
 // picture test); VENDRASK_WEB_PAGE is the folder `make web` builds.
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
-import { createServer } from 'node:http';
-import { extname, join } from 'node:path';
 import { test } from 'node:test';
-import puppeteer from 'puppeteer-core';
+
+import { close, launch, serve } from './browser.mjs';
 
 const width = 600;     // canvas, pixels
 const height = 512;    // canvas, pixels
 const bound = 60_000;  // ms, for anything the page does, on a slow and busy machine
 const startupLine = 'Initializing landscape[513][513]';
-
-// Serves the page's folder on a free port of 127.0.0.1.
-async function serve(folder) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.png': 'image/png' };
-  const server = createServer((request, response) => {
-    try {
-      const body = readFileSync(join(folder, new URL(request.url, 'http://page/').pathname.replace(/^\/$/, '/index.html')));
-      response.writeHead(200, { 'Content-Type': types[extname(request.url)] ?? 'text/html' }).end(body);
-    } catch {
-      response.writeHead(404).end();
-    }
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return server;
-}
 
 // Put into the page before its own scripts: counts frames (each begins with
 // a clear) and animation ticks, and reads a frame back right after it is
@@ -177,12 +161,7 @@ test('the page draws the desktop landscape, is steered like the desktop program 
   const desktopFrames = [pixels.subarray(0, width * height * 3), pixels.subarray(width * height * 3)];
   const server = await serve(process.env.VENDRASK_WEB_PAGE);
   const url = `http://127.0.0.1:${server.address().port}/`;
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
-  });
+  const browser = await launch();
   try {
     const { page, log } = await open(browser, url);
     const [first, second] = await grabbed(page, 2);
@@ -254,7 +233,7 @@ test('the page draws the desktop landscape, is steered like the desktop program 
     await expectEnded(plain.page);
     assert.deepEqual(plain.log.errors, [], 'console errors');
   } finally {
-    await browser.close().catch(() => browser.process()?.kill('SIGKILL'));
+    await close(browser);
     server.close();
   }
 });
