@@ -30,7 +30,7 @@ for arch in "$@"; do
     *) toolchain=(--toolchain cmake/debian-cross.cmake -DVENDRASK_ARCH="$arch") ;;
   esac
   "${configure[@]}" --no-warn-unused-cli -S . -B "$build" "${toolchain[@]}" \
-    -DVENDRASK_VIEWER=OFF -DVENDRASK_BENCHMARKS=OFF -DVENDRASK_WERROR=ON >/dev/null
+    -DVENDRASK_VIEWER=OFF -DVENDRASK_BENCHMARKS=OFF -DVENDRASK_WERROR=ON >/dev/null 2> >(grep -v '^configure:' >&2)
   cmake --build "$build" -j "$(nproc)" --target random_source_test landscape_test >/dev/null
   # The long run of regenerations and the forking death test are left to the
   # native builds.
