@@ -9,6 +9,7 @@
 #   make web      build the web page in $(WEB_BUILD) with Emscripten, reproducibly
 #   make web-serve  serve it on http://127.0.0.1:8000/
 #   make web-test   run the page in headless Chromium against the desktop build
+#   make dist     a release in dist/: source, package, Windows zip, web page, SHA256SUMS
 BUILD ?= build
 PACKAGE_BUILD ?= build-package
 WINDOWS_BUILD ?= build-windows
@@ -21,7 +22,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/d
 VIEWER_ONLY = -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF
 EVERYTHING = -DVENDRASK_TESTS=ON -DVENDRASK_BENCHMARKS=ON
 
-.PHONY: all build run test bench install package windows web web-serve web-test clean
+.PHONY: all build run test bench install package windows web web-serve web-test dist clean
 
 all: build
 
@@ -67,5 +68,8 @@ web-test: web
 	@cmake --build $(BUILD) -j $(JOBS) --target picture_test
 	@ctest --test-dir $(BUILD) -L web --no-tests=error --output-on-failure
 
+dist:
+	@tools/make_dist.sh
+
 clean:
-	@rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD)
+	@rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD) dist

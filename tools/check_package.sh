@@ -1,24 +1,27 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the Debian package and checks it as a distribution would: lintian,
-# the AppStream metadata, the desktop entry and the manual page; and, as
-# root, that apt-get installs it and the installed vendrask starts.
-#   tools/check_package.sh [build-dir]
+# Checks a Debian package as a distribution would: lintian, the AppStream
+# metadata, the desktop entry and the manual page it holds; and, as root,
+# that apt-get installs it and the installed vendrask starts. Without a
+# package given, it builds one first.
+#   tools/check_package.sh [vendrask_VERSION_ARCH.deb]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build-package}
+deb=$(realpath "${1:-$(tools/build_package.sh)}")
+files=$(mktemp -d)
+trap 'rm -rf "$files"' EXIT
 
-deb=$(tools/build_package.sh "$build")
 echo "Package $deb:"
 dpkg-deb -f "$deb" Package Version Section Depends
 lintian --fail-on error,warning --pedantic -I "$deb" 2> >(grep -v 'root privileges' >&2)
-appstreamcli validate --no-net "$build"/data/org.vendrask.Vendrask.metainfo.xml
-desktop-file-validate data/org.vendrask.Vendrask.desktop
-mandoc -T lint -W warning "$build"/data/vendrask.1
+dpkg-deb -x "$deb" "$files"
+appstreamcli validate --no-net "$files"/usr/share/metainfo/org.vendrask.Vendrask.metainfo.xml
+desktop-file-validate "$files"/usr/share/applications/org.vendrask.Vendrask.desktop
+mandoc -T lint -W warning "$files"/usr/share/man/man1/vendrask.1.gz
 
 if [ "$(id -u)" -eq 0 ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
-  trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq vendrask >/dev/null' EXIT
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+  trap 'rm -rf "$files"; DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq vendrask >/dev/null' EXIT
   shot=$(mktemp --suffix=.png)
   line=$(tools/screenshot.sh vendrask "$shot" 0 | head -n 1)
   rm -f "$shot"
