@@ -26,20 +26,17 @@ function instrument(plainShaders) {
     const original = gl.shaderSource;
     Object.defineProperty(gl, 'shaderSource', { get: () => original, set: () => {} });
   }
-  const t = { frames: 0, ticks: 0, wanted: 2, grabbed: [], errors: [], contextMenus: 0 };
+  const t = { frames: 0, ticks: 0, wanted: 2, grabbed: [], contextMenus: 0 };
   window.vendraskTest = t;
-  const read = (context) => {
-    const rgba = new Uint8Array(4 * context.drawingBufferWidth * context.drawingBufferHeight);
-    context.readPixels(0, 0, context.drawingBufferWidth, context.drawingBufferHeight, context.RGBA,
-      context.UNSIGNED_BYTE, rgba);
-    let binary = '';
-    for (let y = context.drawingBufferHeight - 1; y >= 0; y -= 1) {
-      for (let x = 0; x < context.drawingBufferWidth; x += 1) {
-        const i = 4 * (y * context.drawingBufferWidth + x);
-        binary += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-      }
+  const read = (c) => {
+    const [w, h] = [c.drawingBufferWidth, c.drawingBufferHeight];
+    const rgba = new Uint8Array(4 * w * h);
+    c.readPixels(0, 0, w, h, c.RGBA, c.UNSIGNED_BYTE, rgba);
+    let rgb = '';  // rows from the top, as the desktop's frames
+    for (let i = 4 * w * (h - 1); i >= 0; i -= 4 * w) {
+      rgba.subarray(i, i + 4 * w).forEach((v, j) => { rgb += j % 4 === 3 ? '' : String.fromCharCode(v); });
     }
-    return btoa(binary);
+    return btoa(rgb);
   };
   const clear = gl.clear;
   gl.clear = function (mask) {
