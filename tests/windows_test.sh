@@ -5,7 +5,8 @@
 #   tests/windows_test.sh ZIP E2E_TEST
 set -euo pipefail
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Wine's own processes outlive the program by a few seconds: wait for them.
+trap 'rm -rf "$work"; "$(dirname "$0")/../tools/wine.sh" --end' EXIT
 unzip -q "$1" -d "$work"
 export VENDRASK_WINDOWS_EXE=$work/vendrask.exe
 "$2" --gtest_filter='Viewer.ShowsWhatTheSameViewDrawsInProcessAndQuitsOnQ:Viewer.MiddleButtonEndsTheProgram:Viewer.ArgumentsThatGlutDoesNotKnowChangeNothing'

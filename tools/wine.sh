@@ -4,15 +4,21 @@
 # prefix (made on first use, kept for later runs), without wine's debug
 # output or its offers to install Mono and Gecko.
 #   tools/wine.sh PROGRAM.exe [ARGS...]
+#   tools/wine.sh --end     waits for the prefix's wine processes to end (ends them after 30 s)
 # WINEPREFIX, when set, names another prefix.
 set -euo pipefail
 export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vendrask/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 wine=/usr/lib/wine/wine64  # wine64 alone installs no wine on the PATH
+server=/usr/lib/wine/wineserver64
+if [ "${1:-}" = --end ]; then
+  timeout 30 "$server" -w || "$server" -k
+  exit 0
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   DISPLAY= "$wine" wineboot --init >/dev/null 2>&1
-  /usr/lib/wine/wineserver64 -w  # the prefix is complete once its server has ended
+  "$server" -w  # the prefix is complete once its server has ended
 fi
 exec "$wine" "$@"
