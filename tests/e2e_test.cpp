@@ -193,13 +193,12 @@ TEST_F(Viewer, ShowsWhatTheSameViewDrawsInProcessAndQuitsOnQ)
         drawn = read_back_buffer();
     };
     const auto differing = [&] {
+        const auto off = [&](std::size_t c) {
+            return std::abs(shown.rgb[c] - drawn.rgb[c]) > 25;
+        };
         std::size_t n = 0;
         for (std::size_t i = 0; i + 2 < shown.rgb.size(); i += 3) {
-            bool off = false;
-            for (std::size_t c = i; c < i + 3; ++c) {
-                off = off || std::abs(shown.rgb[c] - drawn.rgb[c]) > 25;
-            }
-            n += off ? 1 : 0;
+            n += off(i) || off(i + 1) || off(i + 2) ? 1 : 0;
         }
         return n;
     };

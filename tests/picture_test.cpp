@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <utility>
 
 #include "controls.h"
 #include "gl_recorder.h"
@@ -247,7 +248,7 @@ TEST_F(Pictures, FirstTwoFramesOfTheFirstLandscapeFromProcessStart)
     if (const char* path = std::getenv("VENDRASK_STARTUP_FRAMES")) {
         std::ofstream out(path, std::ios::binary);
         out << "P6\n" << width << ' ' << 2 * height << "\n255\n";
-        for (const Picture* p : {&first, static_cast<const Picture*>(&frame)}) {
+        for (const Picture* p : {&first, &std::as_const(frame)}) {
             out.write(reinterpret_cast<const char*>(p->rgb.data()), static_cast<std::streamsize>(p->rgb.size()));
         }
         ASSERT_TRUE(out.good()) << path;
