@@ -2,13 +2,13 @@
 // The bridge between Vendrask and the browser's emulation of fixed-function
 // GL and GLUT (Emscripten's), which differs from a desktop GL and freeglut in
 // four ways that the program's frame and controls rely on. Each piece below
-// names the gap it bridges. The program makes the desktop's calls unchanged;
-// the bridge sits between those calls and the emulation, so a reader finds
-// every difference of the browser here.
+// names the gap it bridges; the fourth, immediate mode, is bridged inside the
+// program's module, by immediate_mode.cpp beside this file, where the work
+// per vertex belongs. The program makes the desktop's calls unchanged; the
+// bridges sit between those calls and the emulation, so a reader finds every
+// difference of the browser in this folder.
 'use strict';
 
-const GL_TRIANGLE_FAN = 6;
-const GL_POLYGON = 9;
 const GLUT_DOWN = 0;
 const GLUT_UP = 1;
 
@@ -33,44 +33,7 @@ WebGLRenderingContext.prototype.shaderSource = function (shader, source) {
   shaderSource.call(this, shader, source);
 };
 
-// Gap 2: immediate mode. The emulation has no GL_POLYGON (it throws), and
-// every vertex must carry the same attributes in the same order, while GL
-// keeps a normal or colour given once for every vertex after it (the water
-// plane gives them once for its four corners). A convex polygon is the
-// triangle fan of its corners; a vertex that comes without an attribute the
-// block's first vertex carried gets the last one given again, in the first
-// vertex's order.
-function bridgeImmediateMode(env) {
-  const begin = env.glBegin;
-  const vertex = env.glVertex3f;
-  let carried = null;  // attribute kinds of the block's first vertex, in order
-  let given = [];      // attribute kinds given since the last vertex
-  const last = {};     // kind: the call that gives its latest value
-  env.glBegin = (mode) => {
-    carried = null;
-    given = [];
-    begin(mode === GL_POLYGON ? GL_TRIANGLE_FAN : mode);
-  };
-  for (const [name, kind] of [['glNormal3f', 'normal'], ['glColor3f', 'colour'], ['glColor4f', 'colour']]) {
-    const call = env[name];
-    env[name] = (...values) => {
-      last[kind] = () => call(...values);
-      given.push(kind);
-      call(...values);
-    };
-  }
-  env.glVertex3f = (x, y, z) => {
-    if (carried === null) {
-      carried = given;
-    } else if (carried.some((kind) => !given.includes(kind))) {
-      carried.forEach((kind) => last[kind]());
-    }
-    given = [];
-    vertex(x, y, z);
-  };
-}
-
-// Gap 3: idle too often. The emulation's GLUT calls the idle callback on a
+// Gap 2: idle too often. The emulation's GLUT calls the idle callback on a
 // timer of its own, every 4 ms, apart from drawing: the view would turn about
 // ten steps per frame shown. As in freeglut, the idle callback runs once after
 // each frame's buffer swap, and the redisplay it asks for draws the next.
@@ -87,7 +50,7 @@ function bridgeIdle(env) {
   };
 }
 
-// Gap 4: quitting. exit() from a key or button callback throws the
+// Gap 3: quitting. exit() from a key or button callback throws the
 // runtime's exit exception up through the emulation's event handler, where
 // nothing catches it, and frames keep coming. The bridge delivers keys and
 // buttons itself (below), catches that exception once the program has quit,
@@ -171,7 +134,6 @@ function vendraskModule(canvas) {
     canvas,
     instantiateWasm(imports, receive) {
       const env = entryPoints(imports);
-      bridgeImmediateMode(env);
       bridgeIdle(env);
       bridgeInput(env, canvas);
       fetch('vendrask.wasm')

@@ -12,6 +12,8 @@ target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 -sGL_FFP_ONLY=1
 # The program as the page loads it: vendrask.js, for browsers only, loads
 # vendrask.wasm through the page's bridge (instantiateWasm).
 function(web_page target)
+  # Immediate mode gathered inside the module, drawn as client arrays.
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/web/immediate_mode.cpp)
   target_link_options(${target} PRIVATE -sENVIRONMENT=web)
   set_target_properties(${target} PROPERTIES SUFFIX .js)
   configure_file(${PROJECT_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html @ONLY)
