@@ -2,11 +2,13 @@
 # SPDX-License-Identifier: MIT
 # Runs the benchmarks and rewrites docs/performance.md with their medians and
 # the machine they ran on; with the web page built (make web) and its test's
-# browser installed (make web-test), the page's figures as well.
-#   tools/bench_table.sh [build-dir] [web-build-dir]
+# browser installed (make web-test), the page's figures as well, beside those
+# of an earlier build of the page when one is named.
+#   tools/bench_table.sh [build-dir] [web-build-dir] [earlier-web-build-dir]
 set -euo pipefail
 build=${1:-build}
 web=${2:-build-web}
+earlier=${3:-}
 out=docs/performance.md
 csv=$(mktemp)
 trap 'rm -f "$csv"' EXIT
@@ -55,7 +57,9 @@ medians() {
     END { if (f > 0) printf "At level 0 the mesh code\x27s own work is %.1f%% of a frame.\n", 100 * (m / 1000) / f }' "$csv"
   if [ -f "$web/vendrask.wasm" ] && [ -d tests/web/node_modules ]; then
     echo
-    node bench/web_bench.mjs "$web"
+    # The desktop's frame times at levels 0 to 4, in ms, to stand beside the page's.
+    desktop=$(awk -F, '$1 ~ /^"BM_frame\/[0-4]\/real_time_median"$/ {printf "%s%s", sep, $3; sep=","}' "$csv")
+    VENDRASK_DESKTOP_FRAMES=$desktop node bench/web_bench.mjs "$web" ${earlier:+"$earlier"}
   fi
 } >"$out"
 echo "Wrote $out"
