@@ -7,7 +7,8 @@ include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(app_id org.vendrask.Vendrask)
-set(contact "Vendrask developers <developers@vendrask.org>")
+set(developer "Vendrask developers")
+set(contact "${developer} <developers@vendrask.org>")
 
 # Releases from CHANGELOG.md ("## VERSION - DATE", then "- note" lines): the
 # metainfo release list and the Debian changelog, newest first.
@@ -47,6 +48,21 @@ foreach(line IN LISTS changelog_lines)
   endif()
 endforeach()
 string(APPEND debian_changelog "\n -- ${contact}  ${rfc_date}\n")
+
+# Who makes it, in the form of the AppStream on the system built for:
+# AppStream 1.0 has <developer> and calls <developer_name> deprecated, which
+# earlier versions (Debian 12's 0.16) alone know. Without appstreamcli, 1.0's.
+find_program(APPSTREAMCLI appstreamcli)
+set(appstream_version 1.0)
+if(APPSTREAMCLI)
+  execute_process(COMMAND ${APPSTREAMCLI} --version OUTPUT_VARIABLE appstream_says ERROR_QUIET)
+  string(REGEX MATCH "[0-9]+(\\.[0-9]+)+" appstream_version "${appstream_says}")
+endif()
+if(appstream_version VERSION_LESS 1.0)
+  set(VENDRASK_METAINFO_DEVELOPER "  <developer_name>${developer}</developer_name>")
+else()
+  set(VENDRASK_METAINFO_DEVELOPER "  <developer id=\"org.vendrask\">\n    <name>${developer}</name>\n  </developer>")
+endif()
 
 set(gen ${CMAKE_CURRENT_BINARY_DIR}/data)
 configure_file(data/vendrask.1.in ${gen}/vendrask.1 @ONLY)

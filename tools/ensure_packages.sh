@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages a task needs, if any are missing. As root it
 # runs apt-get; otherwise it prints the one command to run and fails.
-#   tools/ensure_packages.sh run|headless|test|package|windows|web|browser|cross [ARCH...]
+#   tools/ensure_packages.sh run|headless|test|package|windows|web|browser|cross [ARCH...]|debootstrap
 #     run      build and start the viewer
 #     headless run it on a private virtual display and take a screenshot
 #     test     the test suite, benchmarks and lint
@@ -11,6 +11,7 @@
 #     web      build the web page with Emscripten
 #     browser  test the page in headless Chromium (puppeteer-core from npm, by its lock file)
 #     cross    cross compilers and qemu-user for the named architectures
+#     debootstrap  make a Debian root (tools/debian13.sh)
 set -euo pipefail
 
 # Installs those of the given packages that are missing, or says how to.
@@ -89,5 +90,6 @@ case "${1:-run}" in
       compilers+=("g++-$triplet")
     done
     ensure "${compilers[@]}" ;;
-  *) echo "usage: $0 run|headless|test|package|windows|web|browser|cross [ARCH...]" >&2; exit 2 ;;
+  debootstrap) ensure debootstrap ;;
+  *) echo "usage: $0 run|headless|test|package|windows|web|browser|cross [ARCH...]|debootstrap" >&2; exit 2 ;;
 esac

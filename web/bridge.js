@@ -52,14 +52,20 @@ function bridgeIdle(env) {
 
 // Gap 3: quitting. exit() from a key or button callback throws the
 // runtime's exit exception up through the emulation's event handler, where
-// nothing catches it, and frames keep coming. The bridge delivers keys and
-// buttons itself (below), catches that exception once the program has quit,
-// draws no further frame and says on the page that the viewer has ended.
-function bridgeExit(module) {
-  module.quit = (status, thrown) => {
+// nothing catches it, and frames keep coming; the runtime tells no callback of
+// the page (its onExit is not called while a main loop keeps it alive). The
+// bridge takes the C library's exit as the module imports it (`exit`, or
+// WASI's `proc_exit` in later Emscripten), marks the viewer ended and says so
+// on the page, then lets the runtime go on as before. It delivers keys and
+// buttons itself (below) and catches that exception once the program has
+// quit; Module.preMainLoop, documented, draws no further frame.
+function bridgeExit(env, module) {
+  const name = 'exit' in env ? 'exit' : 'proc_exit';
+  const exit = env[name];
+  env[name] = (status) => {
     ended = true;
     document.dispatchEvent(new CustomEvent('vendrask-ended', { detail: status }));
-    throw thrown;
+    return exit(status);
   };
   module.preMainLoop = () => !ended;  // false skips the frame
 }
@@ -110,10 +116,14 @@ function bridgeInput(env, canvas) {
 }
 
 // The emulation's entry points that the program imports, by their own
-// names: the optimised build shortens the names it imports them under.
+// names: the optimised build shortens the names it imports them under, and
+// later Emscripten hands one object under two module names. The runtime
+// documents no other way to stand between the program and these: an entry
+// point the bridge needs and does not find stops the page loudly at load.
+const bridged = [['glutIdleFunc'], ['glutSwapBuffers'], ['glutKeyboardFunc'], ['glutMouseFunc'], ['exit', 'proc_exit']];
 function entryPoints(imports) {
   const named = {};
-  for (const module of Object.values(imports)) {
+  for (const module of new Set(Object.values(imports))) {
     for (const key of Object.keys(module)) {
       Object.defineProperty(named, module[key].name.replace(/^_/, ''), {
         get: () => module[key],
@@ -122,6 +132,12 @@ function entryPoints(imports) {
         },
       });
     }
+  }
+  const missing = bridged.filter((names) => !names.some((n) => n in named));
+  if (missing.length > 0) {
+    const message = `Vendrask's bridge finds no ${missing.join(', ')} among the module's imports`;
+    console.error(message);  // the runtime reports what instantiateWasm throws only as a warning
+    throw new Error(message);
   }
   return named;
 }
@@ -136,6 +152,7 @@ function vendraskModule(canvas) {
       const env = entryPoints(imports);
       bridgeIdle(env);
       bridgeInput(env, canvas);
+      bridgeExit(env, module);
       fetch('vendrask.wasm')
         .then((response) => response.arrayBuffer())
         .then((bytes) => WebAssembly.instantiate(bytes, imports))
@@ -146,6 +163,5 @@ function vendraskModule(canvas) {
       return {};
     },
   };
-  bridgeExit(module);
   return module;
 }

@@ -58,35 +58,32 @@ std::string describe(const GlCall& call)
 #define STAND_IN(name, params, args, enums, floats)                                                                    \
     void name params                                                                                                   \
     {                                                                                                                  \
-        if (intercept(#name, enums, floats)) {                                                                         \
+        if (intercept(#name, {LIST enums}, {LIST floats})) {                                                           \
             static const auto pass_on = real<void(*) params>(#name);                                                   \
             pass_on args;                                                                                              \
         }                                                                                                              \
     }
-#define L(...)                                                                                                         \
-    {                                                                                                                  \
-        __VA_ARGS__                                                                                                    \
-    }  // an argument list, commas and all
-STAND_IN(glClear, (GLbitfield m), (m), L(m), L())
-STAND_IN(glMatrixMode, (GLenum m), (m), L(m), L())
-STAND_IN(glLoadIdentity, (), (), L(), L())
-STAND_IN(glPushMatrix, (), (), L(), L())
-STAND_IN(glPopMatrix, (), (), L(), L())
-STAND_IN(glTranslatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), L(), L(x, y, z))
-STAND_IN(glScalef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), L(), L(x, y, z))
-STAND_IN(glRotatef, (GLfloat a, GLfloat x, GLfloat y, GLfloat z), (a, x, y, z), L(), L(a, x, y, z))
-STAND_IN(glDisable, (GLenum c), (c), L(c), L())
-STAND_IN(glBlendFunc, (GLenum s, GLenum d), (s, d), L(s, d), L())
-STAND_IN(glFogf, (GLenum p, GLfloat x), (p, x), L(p), L(x))
-STAND_IN(glFogfv, (GLenum p, const GLfloat* v), (p, v), L(p), L(v[0], v[1], v[2], v[3]))
-STAND_IN(glLightfv, (GLenum l, GLenum p, const GLfloat* v), (l, p, v), L(l, p), L(v[0], v[1], v[2], v[3]))
-STAND_IN(glBegin, (GLenum m), (m), L(m), L())
-STAND_IN(glEnd, (), (), L(), L())
-STAND_IN(glNormal3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), L(), L(x, y, z))
-STAND_IN(glColor3f, (GLfloat r, GLfloat g, GLfloat b), (r, g, b), L(), L(r, g, b))
-STAND_IN(glColor4f, (GLfloat r, GLfloat g, GLfloat b, GLfloat a), (r, g, b, a), L(), L(r, g, b, a))
-STAND_IN(glVertex3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), L(), L(x, y, z))
-STAND_IN(glutPostRedisplay, (), (), L(), L())
+#define LIST(...) __VA_ARGS__  // a parenthesised list without its parentheses
+STAND_IN(glClear, (GLbitfield m), (m), (m), ())
+STAND_IN(glMatrixMode, (GLenum m), (m), (m), ())
+STAND_IN(glLoadIdentity, (), (), (), ())
+STAND_IN(glPushMatrix, (), (), (), ())
+STAND_IN(glPopMatrix, (), (), (), ())
+STAND_IN(glTranslatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), (), (x, y, z))
+STAND_IN(glScalef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), (), (x, y, z))
+STAND_IN(glRotatef, (GLfloat a, GLfloat x, GLfloat y, GLfloat z), (a, x, y, z), (), (a, x, y, z))
+STAND_IN(glDisable, (GLenum c), (c), (c), ())
+STAND_IN(glBlendFunc, (GLenum s, GLenum d), (s, d), (s, d), ())
+STAND_IN(glFogf, (GLenum p, GLfloat x), (p, x), (p), (x))
+STAND_IN(glFogfv, (GLenum p, const GLfloat* v), (p, v), (p), (v[0], v[1], v[2], v[3]))
+STAND_IN(glLightfv, (GLenum l, GLenum p, const GLfloat* v), (l, p, v), (l, p), (v[0], v[1], v[2], v[3]))
+STAND_IN(glBegin, (GLenum m), (m), (m), ())
+STAND_IN(glEnd, (), (), (), ())
+STAND_IN(glNormal3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), (), (x, y, z))
+STAND_IN(glColor3f, (GLfloat r, GLfloat g, GLfloat b), (r, g, b), (), (r, g, b))
+STAND_IN(glColor4f, (GLfloat r, GLfloat g, GLfloat b, GLfloat a), (r, g, b, a), (), (r, g, b, a))
+STAND_IN(glVertex3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), (), (x, y, z))
+STAND_IN(glutPostRedisplay, (), (), (), ())
 #undef L
 #undef STAND_IN
 // NOLINTEND(bugprone-macro-parentheses)
