@@ -63,7 +63,7 @@ class Viewer : public testing::Test {
     {
         const auto w = find_window(screen.x, title, bound);
         ASSERT_TRUE(w.has_value()) << "no window titled \"" << title << '"';
-        window = *w;
+        window = w.value_or(0);
         ASSERT_TRUE(wait_for([&] { return !blank(take_picture(screen.x, window)); }, bound));
         frames = std::make_unique<FrameCounter>(screen.x, window);
         xdotool({"windowfocus", "--sync", std::to_string(window)});
@@ -121,7 +121,7 @@ class Viewer : public testing::Test {
     {
         const auto status = app.wait_exit(bound);
         ASSERT_TRUE(status.has_value()) << "vendrask is still running";
-        EXPECT_EQ(*status, 0);
+        EXPECT_EQ(status.value_or(-1), 0);
     }
 };
 

@@ -23,7 +23,7 @@ struct Vertex {
 
 // The longest block the program draws: one strip of the finest mesh, two
 // vertices for each of the grid's 513 columns.
-constexpr std::size_t max_vertices = 2 * 513;
+constexpr std::size_t max_vertices = std::size_t{2} * 513;
 
 std::array<Vertex, max_vertices> block{};               // the block being gathered
 std::size_t count = 0;                                  // vertices gathered since glBegin

@@ -8,6 +8,7 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ struct GlCall {
     int floats;                 // how many of `f` are used
 };
 
-enum class GlMode { record, drop, pass };
+enum class GlMode : std::uint8_t { record, drop, pass };
 
 extern GlMode gl_mode;                // what the stand-ins do with each call; record at start
 extern std::vector<GlCall> gl_calls;  // the calls recorded, in order

@@ -55,7 +55,7 @@ std::string Child::read_output(std::chrono::milliseconds timeout, bool one_line)
 {
     std::string text;
     const auto end = std::chrono::steady_clock::now() + timeout;
-    while (out >= 0 && !(one_line && !text.empty() && text.back() == '\n')) {
+    while (out >= 0 && (!one_line || text.empty() || text.back() != '\n')) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
         pollfd p{out, POLLIN, 0};
         if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {

@@ -38,7 +38,7 @@ struct Child {
 // (`captured`), the same pipe already full so that the child's first write
 // waits until the test reads (`captured_full`), or closed together with
 // standard error.
-enum class Output { inherited, captured, captured_full, closed };
+enum class Output : std::uint8_t { inherited, captured, captured_full, closed };
 
 // Starts `argv` with DISPLAY set to `display` (when given).
 void start_child(Child& child, const std::vector<std::string>& argv, const std::string& display, Output output);
