@@ -54,13 +54,13 @@ function bridgeIdle(env) {
 // runtime's exit exception up through the emulation's event handler, where
 // nothing catches it, and frames keep coming; the runtime tells no callback of
 // the page (its onExit is not called while a main loop keeps it alive). The
-// bridge takes the C library's exit as the module imports it (`exit`, or
-// WASI's `proc_exit` in later Emscripten), marks the viewer ended and says so
-// on the page, then lets the runtime go on as before. It delivers keys and
+// bridge takes the C library's exit as the module imports it (named `_exit`
+// by Emscripten 3.1.6, `exitJS` by 3.1.69), marks the viewer ended and says
+// so on the page, then lets the runtime go on as before. It delivers keys and
 // buttons itself (below) and catches that exception once the program has
 // quit; Module.preMainLoop, documented, draws no further frame.
 function bridgeExit(env, module) {
-  const name = 'exit' in env ? 'exit' : 'proc_exit';
+  const name = exitNames.find((n) => n in env);
   const exit = env[name];
   env[name] = (status) => {
     ended = true;
@@ -120,7 +120,8 @@ function bridgeInput(env, canvas) {
 // later Emscripten hands one object under two module names. The runtime
 // documents no other way to stand between the program and these: an entry
 // point the bridge needs and does not find stops the page loudly at load.
-const bridged = [['glutIdleFunc'], ['glutSwapBuffers'], ['glutKeyboardFunc'], ['glutMouseFunc'], ['exit', 'proc_exit']];
+const exitNames = ['exit', 'exitJS'];
+const bridged = [['glutIdleFunc'], ['glutSwapBuffers'], ['glutKeyboardFunc'], ['glutMouseFunc'], exitNames];
 function entryPoints(imports) {
   const named = {};
   for (const module of new Set(Object.values(imports))) {
@@ -148,6 +149,9 @@ function entryPoints(imports) {
 function vendraskModule(canvas) {
   const module = {
     canvas,
+    // Standard error, where only the emulation writes (that it is one), is
+    // a warning, as Emscripten 3.1.6 has it; 3.1.69 makes it a console error.
+    printErr: (text) => console.warn(text),
     instantiateWasm(imports, receive) {
       const env = entryPoints(imports);
       bridgeIdle(env);
