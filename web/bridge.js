@@ -58,8 +58,9 @@ function bridgeIdle(env) {
 // by Emscripten 3.1.6, `exitJS` by 3.1.69), marks the viewer ended and says
 // so on the page, then lets the runtime go on as before. It delivers keys and
 // buttons itself (below) and catches that exception once the program has
-// quit; Module.preMainLoop, documented, draws no further frame.
-function bridgeExit(env, module) {
+// quit; the module's documented preMainLoop (vendraskModule, below) then
+// skips every further frame.
+function bridgeExit(env) {
   const name = exitNames.find((n) => n in env);
   const exit = env[name];
   env[name] = (status) => {
@@ -67,7 +68,6 @@ function bridgeExit(env, module) {
     document.dispatchEvent(new CustomEvent('vendrask-ended', { detail: status }));
     return exit(status);
   };
-  module.preMainLoop = () => !ended;  // false skips the frame
 }
 
 function deliver(callback, ...args) {
@@ -152,11 +152,14 @@ function vendraskModule(canvas) {
     // Standard error, where only the emulation writes (that it is one), is
     // a warning, as Emscripten 3.1.6 has it; 3.1.69 makes it a console error.
     printErr: (text) => console.warn(text),
+    // No frame once the viewer has ended (gap 3): false skips a frame. Read
+    // when the runtime starts, so it is here from the first.
+    preMainLoop: () => !ended,
     instantiateWasm(imports, receive) {
       const env = entryPoints(imports);
       bridgeIdle(env);
       bridgeInput(env, canvas);
-      bridgeExit(env, module);
+      bridgeExit(env);
       fetch('vendrask.wasm')
         .then((response) => response.arrayBuffer())
         .then((bytes) => WebAssembly.instantiate(bytes, imports))
