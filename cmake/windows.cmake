@@ -1,7 +1,22 @@
 # SPDX-License-Identifier: MIT
 # The Windows zip, vendrask-VERSION-windows-x86_64.zip: the stripped exe, the
 # licences (freeglut's too, since it is linked in) and a short README, made
-# reproducibly by tools/zip_reproducibly.sh.
+# reproducibly by tools/zip_reproducibly.sh. The exe carries Vendrask's icon
+# and version as resources, compiled by windres.
+enable_language(RC)
+set(windows_icon ${CMAKE_BINARY_DIR}/vendrask.ico)
+# The icon at the sizes Windows shows, from the Linux icons: 16, 32 and 48
+# pixels as bitmaps, 256 as PNG, all with their transparency.
+set(icon_dir ${PROJECT_SOURCE_DIR}/data/icons)
+add_custom_command(OUTPUT ${windows_icon}
+  COMMAND icotool -c -o ${windows_icon} ${icon_dir}/vendrask-16.png ${icon_dir}/vendrask-32.png
+    ${icon_dir}/vendrask-48.png -r ${icon_dir}/vendrask-256.png
+  DEPENDS ${icon_dir}/vendrask-16.png ${icon_dir}/vendrask-32.png ${icon_dir}/vendrask-48.png
+    ${icon_dir}/vendrask-256.png
+  VERBATIM)
+configure_file(data/windows/vendrask.rc.in ${CMAKE_BINARY_DIR}/vendrask.rc @ONLY)
+target_sources(vendrask PRIVATE ${CMAKE_BINARY_DIR}/vendrask.rc)
+set_source_files_properties(${CMAKE_BINARY_DIR}/vendrask.rc PROPERTIES OBJECT_DEPENDS ${windows_icon})
 set(windows_zip ${CMAKE_BINARY_DIR}/vendrask-${PROJECT_VERSION}-windows-x86_64.zip)
 set(zip_dir ${CMAKE_BINARY_DIR}/zip)
 # Where tools/build_windows.sh leaves freeglut's licence beside its package.

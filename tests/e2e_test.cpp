@@ -6,7 +6,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -125,6 +127,30 @@ class Viewer : public testing::Test {
     }
 };
 
+// Whether the window's 32 × 32 icon is `rgba` (straight alpha, rows from
+// the top), alpha and colour within two steps where it is not transparent.
+bool shows_icon(const std::vector<unsigned long>& icons, const std::vector<std::uint8_t>& rgba)
+{
+    constexpr unsigned long side = 32;
+    for (std::size_t i = 0; i + 2 <= icons.size(); i += 2 + icons[i] * icons[i + 1]) {
+        if (icons[i] != side || icons[i + 1] != side || rgba.size() != 4 * side * side) {
+            continue;
+        }
+        const auto close = [](unsigned long a, std::uint8_t b) {
+            return std::abs(static_cast<int>(a & 0xff) - b) <= 2;
+        };
+        bool same = true;
+        for (std::size_t p = 0; p < side * side && same; ++p) {
+            const unsigned long argb = icons[i + 2 + p];
+            const std::uint8_t* want = &rgba[4 * p];
+            same = close(argb >> 24, want[3]) &&
+                   (want[3] == 0 || (close(argb >> 16, want[0]) && close(argb >> 8, want[1]) && close(argb, want[2])));
+        }
+        return same;
+    }
+    return false;
+}
+
 std::vector<std::string> repeat(const std::string& key, int n)
 {
     return std::vector<std::string>(static_cast<std::size_t>(n), key);
@@ -178,6 +204,23 @@ TEST_F(Viewer, StartsAndQuitsWithStandardOutputAndErrorClosed)
 TEST_F(Viewer, ShowsWhatTheSameViewDrawsInProcessAndQuitsOnQ)
 {
     start();
+    // The Windows build's window carries the program's icon, as wine
+    // publishes it (VENDRASK_WINDOWS_ICON: the 32-pixel icon as raw RGBA).
+    // Control: the same icon upside down does not match.
+    if (const char* icon_file = std::getenv("VENDRASK_WINDOWS_ICON"); icon_file != nullptr) {
+        std::ifstream in(icon_file, std::ios::binary);
+        const std::vector<std::uint8_t> icon{std::istreambuf_iterator<char>(in), {}};
+        std::vector<std::uint8_t> flipped;
+        const std::size_t row = icon.size() / 32;
+        for (std::size_t from = icon.size(); row > 0 && from >= row; from -= row) {
+            flipped.insert(flipped.end(), icon.begin() + static_cast<std::ptrdiff_t>(from - row),
+                           icon.begin() + static_cast<std::ptrdiff_t>(from));
+        }
+        std::vector<unsigned long> icons;
+        EXPECT_TRUE(wait_for([&] { return !(icons = window_icons(screen.x, window)).empty(); }, bound));
+        EXPECT_TRUE(shows_icon(icons, icon)) << "the window does not carry Vendrask's 32-pixel icon";
+        EXPECT_FALSE(shows_icon(icons, flipped)) << "control: an upside-down icon matched";
+    }
     keys({"a"});
     const Picture shown = settled();
     keys({"q"});

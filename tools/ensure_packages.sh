@@ -71,7 +71,7 @@ case "${1:-run}" in
                libgtest-dev libbenchmark-dev ;;
   package) ensure "${run[@]}" "${headless[@]}" dpkg-dev file git lintian appstream desktop-file-utils mandoc ;;
   windows)
-    ensure cmake make dpkg-dev git zip unzip g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64 libgtest-dev "${headless[@]}"
+    ensure cmake make dpkg-dev git zip unzip icoutils g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64 libgtest-dev "${headless[@]}"
     ensure_sources ;;
   web) ensure cmake make emscripten libgtest-dev python3 ;;
   browser)

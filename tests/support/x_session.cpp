@@ -254,6 +254,25 @@ bool window_exists(Display* x, const std::string& title)
     return search(x, DefaultRootWindow(x), title, false).has_value();
 }
 
+std::vector<unsigned long> window_icons(Display* x, Window w)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long left = 0;
+    unsigned char* data = nullptr;
+    const Atom icon = XInternAtom(x, "_NET_WM_ICON", False);
+    std::vector<unsigned long> icons;
+    if (XGetWindowProperty(x, w, icon, 0, 1L << 20, False, XA_CARDINAL, &type, &format, &count, &left, &data) ==
+            Success &&
+        format == 32) {
+        const auto* values = reinterpret_cast<const unsigned long*>(data);  // 32-bit items come as longs
+        icons.assign(values, values + count);
+    }
+    XFree(data);
+    return icons;
+}
+
 FrameCounter::FrameCounter(Display* display, Window w) : x(display)
 {
     int error_base = 0;

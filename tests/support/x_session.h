@@ -101,5 +101,10 @@ struct FrameCounter {
 
 Picture take_picture(Display* x, Window w);
 
+// The window's icons as its _NET_WM_ICON property holds them: for each,
+// width, height, then its ARGB pixels row by row from the top. Empty when it
+// has none.
+std::vector<unsigned long> window_icons(Display* x, Window w);
+
 // Sends the window manager's close request (WM_DELETE_WINDOW).
 void request_close(Display* x, Window w);
