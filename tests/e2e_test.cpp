@@ -52,6 +52,17 @@ class Viewer : public testing::Test {
     Window window = 0;
     std::unique_ptr<FrameCounter> frames;
 
+    // Under wine, the prefix's own processes (its desktop, its services)
+    // outlive the program, on the program's display. The next case would
+    // start while they still run and die with this display: wait for them
+    // to end (all are ended after 30 s) while the display is still there.
+    void TearDown() override
+    {
+        if (windows_exe != nullptr) {
+            run({WINE_SH, "--end"}, screen.name);
+        }
+    }
+
     // Starts vendrask with `args` and waits for its window to show a frame.
     void start(std::vector<std::string> args = {}, Output output = Output::captured)
     {
