@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the web page with Debian's Emscripten: index.html, bridge.js,
-# icon.png, vendrask.js and vendrask.wasm in the build folder, ready for any
-# static web host. The same commit gives the same files byte for byte.
+# Builds the web page with Debian's Emscripten: index.html, its style, script,
+# service worker, manifest and icons, vendrask.js and vendrask.wasm in the
+# build folder, ready for any static web host. The same commit gives the same files byte for byte.
 #   tools/build_web.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The bridge between Vendrask and the browser's emulation of fixed-function
 // GL and GLUT (Emscripten's), which differs from a desktop GL and freeglut in
-// four ways that the program's frame and controls rely on. Each piece below
-// names the gap it bridges; the fourth, immediate mode, is bridged inside the
-// program's module, by immediate_mode.cpp beside this file, where the work
-// per vertex belongs. The program makes the desktop's calls unchanged; the
-// bridges sit between those calls and the emulation, so a reader finds every
-// difference of the browser in this folder.
+// ways that the program's frame and controls rely on. Each piece below names
+// the gap it bridges: colour material, the idle callback's pace, quitting,
+// the loss of the graphics context, and input (keys by character, mouse, pen
+// and touch, and the page's own controls). Immediate mode is bridged inside
+// the program's module, by immediate_mode.cpp beside this file, where the
+// work per vertex belongs. The program makes the desktop's calls unchanged;
+// the bridges sit between those calls and the emulation, so a reader finds
+// every difference of the browser in this folder.
 'use strict';
 
 const GLUT_DOWN = 0;
@@ -14,6 +16,7 @@ const GLUT_UP = 1;
 
 let table = null;      // the program's function table: GLUT callbacks are indices into it
 let ended = false;     // the program has quit
+let lost = false;      // the browser has taken the WebGL context away
 let idle = 0;          // GLUT callbacks the bridge calls itself, 0 until registered
 let keyboard = 0;
 let mouse = 0;
@@ -85,9 +88,124 @@ function deliver(callback, ...args) {
 
 // Keys by the character typed (KeyboardEvent.key), not, as the emulation
 // does, by key code on a US layout: "+" works on any layout and on the
-// keypad, and upper-case letters reach the program as upper case. Buttons as
-// GLUT numbers them (left 0, middle 1, right 2), as the DOM does; a release
-// anywhere counts, and the canvas has no context menu.
+// keypad, and upper-case letters reach the program as upper case. Keys with
+// Ctrl, Alt or Meta keep their meaning to the browser, and Enter and Space
+// to an on-page button that has the focus.
+function bridgeKeys() {
+  window.addEventListener('keydown', (event) => {
+    const typed = event.key.length === 1 ? event.key.charCodeAt(0) : 256;
+    const activates = event.target instanceof HTMLButtonElement && (event.key === ' ' || event.key === 'Enter');
+    if (typed > 255 || event.ctrlKey || event.altKey || event.metaKey || activates) {
+      return;
+    }
+    event.preventDefault();
+    deliver(keyboard, typed, 0, 0);
+  });
+}
+
+// Buttons as GLUT numbers them (left 0, middle 1, right 2), by Pointer
+// Events for mouse, pen and touch alike. A mouse or pen holds the buttons
+// its PointerEvent.buttons says; on the canvas one finger holds the left
+// button and two the right, until every finger is lifted. The pointer is
+// captured on the canvas, so a release anywhere counts; the canvas has no
+// context menu. The emulation's own touch handler, which would turn touches
+// into mouse events and fail to cancel scrolling from a passive listener,
+// never sees a touch.
+const domButtons = [[1, 0], [4, 1], [2, 2]];  // PointerEvent.buttons bit, GLUT button
+let held = 0;                                 // buttons down for the program, as those bits
+const fingers = new Set();                    // touches on the canvas, by pointer id
+
+function holdButtons(bits, x, y) {
+  for (const [down, state] of [[false, GLUT_UP], [true, GLUT_DOWN]]) {
+    for (const [bit, button] of domButtons) {
+      if (((bits & bit) !== 0) === down && ((held & bit) !== 0) !== down) {
+        deliver(mouse, button, state, x, y);
+      }
+    }
+  }
+  held = bits;
+}
+
+function bridgeButtons(canvas) {
+  for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel']) {
+    window.addEventListener(type, (event) => event.stopImmediatePropagation(), { capture: true, passive: true });
+  }
+  // Pixels of the drawing buffer, whatever size the canvas is shown at.
+  const position = (event) => {
+    const box = canvas.getBoundingClientRect();
+    return [Math.round(((event.clientX - box.left) * canvas.width) / box.width),
+      Math.round(((event.clientY - box.top) * canvas.height) / box.height)];
+  };
+  const follow = (event) => {
+    let bits = event.buttons;
+    if (event.pointerType === 'touch') {
+      if (event.type === 'pointerdown') {
+        fingers.add(event.pointerId);
+      } else if (event.type !== 'pointermove') {
+        fingers.delete(event.pointerId);
+      }
+      bits = fingers.size === 0 ? 0 : fingers.size > 1 || (held & 2) !== 0 ? 2 : 1;
+    } else if (event.type === 'pointercancel' || event.type === 'lostpointercapture') {
+      bits = 0;
+    }
+    if (bits !== held) {
+      holdButtons(bits, ...position(event));
+    }
+  };
+  canvas.addEventListener('pointerdown', (event) => {
+    canvas.setPointerCapture(event.pointerId);
+    follow(event);
+  });
+  for (const type of ['pointermove', 'pointerup', 'pointercancel', 'lostpointercapture']) {
+    canvas.addEventListener(type, follow);
+  }
+  canvas.addEventListener('mousedown', (event) => event.preventDefault());  // no middle-button scrolling
+  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+}
+
+// The page's own controls: each key button delivers its key's character,
+// and "In" and "Out" hold the left or right button while they are pressed
+// (by pointer, or by Enter or Space).
+function bridgeControls() {
+  for (const control of document.querySelectorAll('[data-key]')) {
+    control.addEventListener('click', () => deliver(keyboard, control.dataset.key.charCodeAt(0), 0, 0));
+  }
+  for (const control of document.querySelectorAll('[data-button]')) {
+    const button = Number(control.dataset.button);
+    const press = (event) => {
+      event.preventDefault();
+      deliver(mouse, button, GLUT_DOWN, 0, 0);
+    };
+    const release = () => deliver(mouse, button, GLUT_UP, 0, 0);
+    control.addEventListener('pointerdown', press);
+    for (const type of ['pointerup', 'pointercancel', 'pointerleave']) {
+      control.addEventListener(type, release);
+    }
+    control.addEventListener('contextmenu', (event) => event.preventDefault());
+    control.addEventListener('keydown', (event) => {
+      if ((event.key === ' ' || event.key === 'Enter') && !event.repeat) {
+        press(event);
+      }
+    });
+    control.addEventListener('keyup', (event) => {
+      if (event.key === ' ' || event.key === 'Enter') {
+        release();
+      }
+    });
+  }
+}
+
+// Gap 4: graphics taken away. When the browser takes the WebGL context back
+// (a phone freeing memory, a GPU reset), the emulation cannot make its state
+// again: the bridge draws no further frame and tells the page, which says so
+// and offers to start again.
+function bridgeContextLoss(canvas) {
+  canvas.addEventListener('webglcontextlost', () => {
+    lost = true;
+    document.dispatchEvent(new CustomEvent('vendrask-lost'));
+  });
+}
+
 function bridgeInput(env, canvas) {
   env.glutKeyboardFunc = (func) => {
     keyboard = func;
@@ -95,24 +213,9 @@ function bridgeInput(env, canvas) {
   env.glutMouseFunc = (func) => {
     mouse = func;
   };
-  window.addEventListener('keydown', (event) => {
-    const typed = event.key.length === 1 ? event.key.charCodeAt(0) : 256;
-    if (typed > 255 || event.ctrlKey || event.altKey || event.metaKey) {
-      return;
-    }
-    event.preventDefault();
-    deliver(keyboard, typed, 0, 0);
-  });
-  const position = (event) => {
-    const box = canvas.getBoundingClientRect();
-    return [Math.round(event.clientX - box.left), Math.round(event.clientY - box.top)];
-  };
-  canvas.addEventListener('mousedown', (event) => {
-    event.preventDefault();
-    deliver(mouse, event.button, GLUT_DOWN, ...position(event));
-  });
-  window.addEventListener('mouseup', (event) => deliver(mouse, event.button, GLUT_UP, ...position(event)));
-  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+  bridgeKeys();
+  bridgeButtons(canvas);
+  bridgeControls();
 }
 
 // The emulation's entry points that the program imports, by their own
@@ -152,13 +255,15 @@ function vendraskModule(canvas) {
     // Standard error, where only the emulation writes (that it is one), is
     // a warning, as Emscripten 3.1.6 has it; 3.1.69 makes it a console error.
     printErr: (text) => console.warn(text),
-    // No frame once the viewer has ended (gap 3): false skips a frame. Read
-    // when the runtime starts, so it is here from the first.
-    preMainLoop: () => !ended,
+    // No frame once the viewer has ended (gap 3) or its graphics are gone
+    // (gap 4): false skips a frame. Read when the runtime starts, so it is
+    // here from the first.
+    preMainLoop: () => !ended && !lost,
     instantiateWasm(imports, receive) {
       const env = entryPoints(imports);
       bridgeIdle(env);
       bridgeInput(env, canvas);
+      bridgeContextLoss(canvas);
       bridgeExit(env);
       fetch('vendrask.wasm')
         .then((response) => response.arrayBuffer())

@@ -8,7 +8,10 @@ import puppeteer from 'puppeteer-core';
 
 // Serves `folder` on a free port of 127.0.0.1; resolves to the server.
 export async function serve(folder) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.png': 'image/png' };
+  const types = {
+    '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
+    '.png': 'image/png', '.webmanifest': 'application/manifest+json',
+  };
   const server = createServer((request, response) => {
     const path = new URL(request.url, 'http://page/').pathname.replace(/\/$/, '/index.html');
     try {

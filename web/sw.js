@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+// The page's service worker: keeps the files of the release it belongs to,
+// so that the page loads again without a network, and serves them from
+// there. Each release keeps its files in a cache of its own, named after its
+// version, filled whole before it takes over; the caches of other releases
+// go once it has, so a visitor never runs a mix of two releases.
+'use strict';
+
+const release = 'vendrask-@PROJECT_VERSION@';
+const files = ['./', 'index.html', 'style.css', 'bridge.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
+  'manifest.webmanifest', 'icon.png', 'icon-192.png', 'icon-512.png'];
+
+self.addEventListener('install', (event) => {
+  event.waitUntil(caches.open(release).then((cache) => cache.addAll(files)));
+});
+
+self.addEventListener('activate', (event) => {
+  event.waitUntil(caches.keys().then((names) => Promise.all(
+    names.filter((name) => name.startsWith('vendrask-') && name !== release).map((name) => caches.delete(name)))));
+});
+
+self.addEventListener('fetch', (event) => {
+  if (event.request.method !== 'GET') {
+    return;
+  }
+  event.respondWith(caches.open(release)
+    .then((cache) => cache.match(event.request, { ignoreSearch: true }))
+    .then((kept) => kept ?? fetch(event.request)));
+});
