@@ -26,7 +26,7 @@ function instrument(plainShaders) {
     const original = gl.shaderSource;
     Object.defineProperty(gl, 'shaderSource', { get: () => original, set: () => {} });
   }
-  const t = { frames: 0, ticks: 0, wanted: 2, grabbed: [], contextMenus: 0 };
+  const t = { frames: 0, ticks: 0, wanted: 2, grabbed: [], contextMenus: 0, violations: 0, modifiedKeysPrevented: 0 };
   window.vendraskTest = t;
   const read = (c) => {
     const [w, h] = [c.drawingBufferWidth, c.drawingBufferHeight];
@@ -59,10 +59,19 @@ function instrument(plainShaders) {
   window.addEventListener('contextmenu', (event) => {
     t.contextMenus += event.defaultPrevented ? 0 : 1;
   });
+  document.addEventListener('securitypolicyviolation', () => { t.violations += 1; });
+  const preventDefault = Event.prototype.preventDefault;
+  Event.prototype.preventDefault = function () {
+    t.modifiedKeysPrevented += this.type === 'keydown' && (this.ctrlKey || this.altKey || this.metaKey) ? 1 : 0;
+    return preventDefault.call(this);
+  };
 }
 
-async function open(browser, url, plainShaders = false) {
+async function open(browser, url, plainShaders = false, device = null) {
   const page = await browser.newPage();
+  if (device) {
+    await page.emulate(device);
+  }
   const log = { lines: [], errors: [] };
   page.on('console', (message) => (message.type() === 'error' ? log.errors : log.lines).push(message.text()));
   page.on('pageerror', (error) => log.errors.push(String(error)));
@@ -109,11 +118,11 @@ async function settled(page) {
   assert.fail('the picture never held still');
 }
 
-// The viewer has ended: the page says so and, over ten more animation ticks,
-// draws no frame.
-async function expectEnded(page) {
-  await page.waitForFunction(() => document.getElementById('status').textContent.includes('ended'),
-    { timeout: bound });
+// The viewer has stopped: the page says so (with `words`) and, over ten more
+// animation ticks, draws no frame.
+async function expectEnded(page, words = 'has ended') {
+  await page.waitForFunction((w) => document.getElementById('status').textContent.includes(w),
+    { timeout: bound }, words);
   const frames = await state(page, 'frames');
   const ticks = await state(page, 'ticks');
   await page.waitForFunction((k) => window.vendraskTest.ticks >= k, { timeout: bound }, ticks + 10);
@@ -206,19 +215,80 @@ test('the page draws the desktop landscape, is steered like the desktop program 
         { type, key: '+', code: 'BracketRight', windowsVirtualKeyCode: 187, text: type === 'keyDown' ? '+' : undefined });
     }
     assert.ok((await settled(page)).equals(still), '"+" on a German layout did not make the mesh finer again');
+    // With Ctrl, Alt or Meta a key is the browser's: "d" would turn the view.
+    for (const modifier of ['Control', 'Alt', 'Meta']) {
+      await page.keyboard.down(modifier);
+      await page.keyboard.press('d');
+      await page.keyboard.up(modifier);
+    }
+    assert.ok((await settled(page)).equals(still), 'a key with a modifier changed the view');
+    assert.equal(await state(page, 'modifiedKeysPrevented'), 0, 'a key with a modifier lost its meaning to the browser');
 
-    // The right button moves the eye out while held, without a context menu.
+    // The right button moves the eye out while held, without a context menu,
+    // and stops it when released outside the canvas.
     const box = await (await page.$('canvas')).boundingBox();
     await page.mouse.move(box.x + width / 2, box.y + height / 2);
     await page.mouse.down({ button: 'right' });
     assert.ok(!(await afterInput(page)).equals(still), 'the eye did not move while the button was held');
+    await page.mouse.move(box.x + width + 100, box.y + height / 2);
     await page.mouse.up({ button: 'right' });
     await settled(page);
     assert.equal(await state(page, 'contextMenus'), 0, 'a context menu opened over the canvas');
 
+    // Installable, within its Content-Security-Policy, and once loaded, the
+    // same landscape again with the network gone.
+    assert.deepEqual((await devtools.send('Page.getInstallabilityErrors')).installabilityErrors, []);
     await page.keyboard.press('q');
     await expectEnded(page);
+    assert.equal(await state(page, 'violations'), 0, 'Content-Security-Policy violations');
     assert.deepEqual(log.errors, [], 'console errors');
+    await page.evaluate(() => navigator.serviceWorker.ready.then(() => true));
+    await page.setOfflineMode(true);
+    await page.reload();
+    assert.ok((await grabbed(page, 1))[0].equals(first), 'offline, the page did not draw its first frame again');
+    await page.close();
+
+    // A phone: the page fits its width; the page's own buttons steer as the
+    // keys do; one finger held on the canvas moves the eye in, two out, and
+    // a swipe there scrolls nothing (control: one over the heading does).
+    // Then the browser takes the graphics away.
+    const phone = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+    const mobile = await open(browser, url, false, { viewport: phone, userAgent: 'Mozilla/5.0 (Linux; Android 14) Mobile' });
+    const [tiny] = await grabbed(mobile.page, 1);
+    const shown = await mobile.page.$eval('canvas', (c) => [c.getBoundingClientRect().right, document.documentElement.scrollWidth]);
+    assert.ok(shown[0] <= phone.width && shown[1] <= phone.width, `wider than the phone: ${shown}`);
+    await mobile.page.tap('[data-key="a"]');
+    const held = await settled(mobile.page);
+    await mobile.page.tap('[data-key="-"]');
+    assert.ok(!(await settled(mobile.page)).equals(held), 'the "-" button did not coarsen the mesh');
+    await mobile.page.tap('[data-key="+"]');
+    assert.ok((await settled(mobile.page)).equals(held), 'the "+" button did not make the mesh finer again');
+    const touch = await mobile.page.createCDPSession();
+    const [cx, cy] = await mobile.page.$eval('canvas', (c) => [c.getBoundingClientRect().x + 100, c.getBoundingClientRect().y + 100]);
+    for (const [fingers, nearer] of [[1, true], [2, false]]) {
+      const before = measure(await settled(mobile.page)).lit;
+      const touchPoints = [{ x: cx, y: cy, id: 1 }, { x: cx + 60, y: cy, id: 2 }].slice(0, fingers);
+      await touch.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints });
+      const during = measure(await afterInput(mobile.page)).lit;
+      assert.ok(nearer ? during > before : during < before, `${fingers} finger(s): ${before} to ${during} pixels lit`);
+      await touch.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+      await settled(mobile.page);
+    }
+    await mobile.page.evaluate(() => { document.body.style.paddingBottom = '2000px'; });
+    for (const [x, y, scrolls] of [[cx, cy, false], [30, 30, true]]) {
+      await mobile.page.evaluate(() => window.scrollTo(0, 0));
+      await touch.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
+      for (let step = 1; step <= 10; step += 1) {
+        await touch.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: [{ x, y: y - 30 * step }] });
+      }
+      await touch.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+      await afterInput(mobile.page);
+      assert.equal(await mobile.page.evaluate(() => window.scrollY > 0), scrolls, `a swipe at ${x}, ${y}`);
+    }
+    assert.ok(measure(tiny).lit > 0.05 * width * height, 'control: the phone shows the landscape');
+    await mobile.page.$eval('canvas', (c) => c.getContext('webgl').getExtension('WEBGL_lose_context').loseContext());
+    await expectEnded(mobile.page, 'graphics away');
+    assert.deepEqual(mobile.log.errors, [], 'console errors');
 
     // Control: without the colour material bridge the ground comes out grey
     // and the water opaque grey. The middle button ends the viewer.
