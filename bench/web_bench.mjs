@@ -148,7 +148,9 @@ try {
     }
   }
 
-  const files = readdirSync(folder).filter((f) => /\.(html|js|wasm|png|json|webmanifest)$/.test(f)).sort();
+  // What a visit downloads; the icons for installing it as an app come
+  // only when it is installed.
+  const files = readdirSync(folder).filter((f) => /\.(html|css|js|wasm|png|webmanifest)$/.test(f) && !/^icon-\d+/.test(f)).sort();
   const sizes = files.map((f) => [f, gzipSync(readFileSync(join(folder, f)), { level: 9 }).length]);
   const total = sizes.reduce((sum, [, n]) => sum + n, 0);
 
