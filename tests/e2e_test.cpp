@@ -34,7 +34,7 @@ const char* const windows_exe = std::getenv("VENDRASK_WINDOWS_EXE");
 std::vector<std::string> program()
 {
     if (windows_exe != nullptr) {
-        return {WINE_SH, windows_exe};
+        return {WINE_SH, "--through-cmd", windows_exe};
     }
     return {VENDRASK_EXE};
 }
