@@ -172,11 +172,18 @@ function bridgeControls() {
   }
   for (const control of document.querySelectorAll('[data-button]')) {
     const button = Number(control.dataset.button);
+    let pressed = false;  // this control holds its button down
     const press = (event) => {
       event.preventDefault();
+      pressed = true;
       deliver(mouse, button, GLUT_DOWN, 0, 0);
     };
-    const release = () => deliver(mouse, button, GLUT_UP, 0, 0);
+    const release = () => {
+      if (pressed) {
+        pressed = false;
+        deliver(mouse, button, GLUT_UP, 0, 0);
+      }
+    };
     control.addEventListener('pointerdown', press);
     for (const type of ['pointerup', 'pointercancel', 'pointerleave']) {
       control.addEventListener(type, release);
