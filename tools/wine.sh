@@ -5,9 +5,10 @@
 # output or its offers to install Mono and Gecko.
 #   tools/wine.sh PROGRAM.exe [ARGS...]
 #   tools/wine.sh --through-cmd PROGRAM.exe [ARGS...]
-#                           the same through cmd /c, whose exit status is the program's own: wineserver
-#                           kills a program's Unix process that takes over a second to finish exiting
-#                           (as one tearing down its GL can on a busy machine), whatever it exited with
+#                           the same once wine's session has started (wineboot has returned), through
+#                           cmd /c, whose exit status is the program's own: wineserver kills a program's
+#                           Unix process that takes over a second to finish exiting (as one tearing down
+#                           its GL can on a busy machine), whatever it exited with
 #   tools/wine.sh --end     waits for the prefix's wine processes to end (ends them after 30 s)
 # WINEPREFIX, when set, names another prefix.
 set -euo pipefail
@@ -28,6 +29,7 @@ fi
 if [ "${1:-}" = --through-cmd ]; then
   program=$(realpath "$2")
   shift 2
+  "$wine" wineboot
   exec "$wine" cmd /c "Z:${program//\//\\}" "$@"
 fi
 exec "$wine" "$@"
