@@ -7,8 +7,10 @@
 'use strict';
 
 const release = 'vendrask-@PROJECT_VERSION@';
+// What the page loads; the larger icons are fetched by the browser only to
+// install the page as an app, which it does online.
 const files = ['./', 'index.html', 'style.css', 'bridge.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
-  'manifest.webmanifest', 'icon.png', 'icon-192.png', 'icon-512.png'];
+  'manifest.webmanifest', 'icon.png'];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(release).then((cache) => cache.addAll(files)));
