@@ -8,11 +8,10 @@ set(windows_icon ${CMAKE_BINARY_DIR}/vendrask.ico)
 # The icon at the sizes Windows shows, from the Linux icons: 16, 32 and 48
 # pixels as bitmaps, 256 as PNG, all with their transparency.
 set(icon_dir ${PROJECT_SOURCE_DIR}/data/icons)
+set(bitmaps ${icon_dir}/vendrask-16.png ${icon_dir}/vendrask-32.png ${icon_dir}/vendrask-48.png)
 add_custom_command(OUTPUT ${windows_icon}
-  COMMAND icotool -c -o ${windows_icon} ${icon_dir}/vendrask-16.png ${icon_dir}/vendrask-32.png
-    ${icon_dir}/vendrask-48.png -r ${icon_dir}/vendrask-256.png
-  DEPENDS ${icon_dir}/vendrask-16.png ${icon_dir}/vendrask-32.png ${icon_dir}/vendrask-48.png
-    ${icon_dir}/vendrask-256.png
+  COMMAND icotool -c -o ${windows_icon} ${bitmaps} -r ${icon_dir}/vendrask-256.png
+  DEPENDS ${bitmaps} ${icon_dir}/vendrask-256.png
   VERBATIM)
 configure_file(data/windows/vendrask.rc.in ${CMAKE_BINARY_DIR}/vendrask.rc @ONLY)
 target_sources(vendrask PRIVATE ${CMAKE_BINARY_DIR}/vendrask.rc)
