@@ -8,7 +8,7 @@
 #   make windows  cross-build the Windows zip in $(WINDOWS_BUILD), reproducibly
 #   make web      build the web page in $(WEB_BUILD) with Emscripten, reproducibly
 #   make web-serve  serve it on http://127.0.0.1:8000/
-#   make web-test   run the page in headless Chromium against the desktop build
+#   make web-test   run the page in Chromium, Firefox and WebKit against the desktop build
 #   make dist     a release in dist/: source, package, Windows zip, web page, SHA256SUMS
 BUILD ?= build
 PACKAGE_BUILD ?= build-package

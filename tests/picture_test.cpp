@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <utility>
+#include <vector>
 
 #include "controls.h"
 #include "gl_recorder.h"
@@ -233,8 +234,9 @@ TEST_F(Pictures, ExtremeViewerStatesDrawAFrame)
 
 // The first two frames of the first landscape: the start-up view, and the
 // view after one idle call. With VENDRASK_STARTUP_FRAMES set they are also
-// written there, one above the other as one binary PPM, for the web page's
-// test to compare the page's first two frames with.
+// written there, one above the other as one binary PPM, and below them the
+// view after one more idle call, held still, at detail levels 0 to 4: the
+// web page's test compares the page's frames with these.
 TEST_F(Pictures, FirstTwoFramesOfTheFirstLandscapeFromProcessStart)
 {
     grow_landscape();
@@ -246,10 +248,17 @@ TEST_F(Pictures, FirstTwoFramesOfTheFirstLandscapeFromProcessStart)
     display();
     EXPECT_FALSE(frame == first) << "the view turns";
     if (const char* path = std::getenv("VENDRASK_STARTUP_FRAMES")) {
+        std::vector<Picture> frames{first, frame};
+        idle();
+        viewer.heading_rate = 0.0f;
+        for (viewer.detail_level = finest_detail; viewer.detail_level <= 4; ++viewer.detail_level) {
+            display();
+            frames.push_back(frame);
+        }
         std::ofstream out(path, std::ios::binary);
-        out << "P6\n" << width << ' ' << 2 * height << "\n255\n";
-        for (const Picture* p : {&first, &std::as_const(frame)}) {
-            out.write(reinterpret_cast<const char*>(p->rgb.data()), static_cast<std::streamsize>(p->rgb.size()));
+        out << "P6\n" << width << ' ' << frames.size() * height << "\n255\n";
+        for (const Picture& p : frames) {
+            out.write(reinterpret_cast<const char*>(p.rgb.data()), static_cast<std::streamsize>(p.rgb.size()));
         }
         ASSERT_TRUE(out.good()) << path;
     }

@@ -3,8 +3,9 @@
 // GL and GLUT (Emscripten's), which differs from a desktop GL and freeglut in
 // ways that the program's frame and controls rely on. Each piece below names
 // the gap it bridges: colour material, the idle callback's pace, quitting,
-// the loss of the graphics context, and input (keys by character, mouse, pen
-// and touch, and the page's own controls). Immediate mode is bridged inside
+// the loss of the graphics context, an error inside the program, and input
+// (keys by character, mouse, pen and touch, and the page's own controls).
+// Loading the program says which file did not come and why. Immediate mode is bridged inside
 // the program's module, by immediate_mode.cpp beside this file, where the
 // work per vertex belongs. The program makes the desktop's calls unchanged;
 // the bridges sit between those calls and the emulation, so a reader finds
@@ -17,6 +18,7 @@ const GLUT_UP = 1;
 let table = null;      // the program's function table: GLUT callbacks are indices into it
 let ended = false;     // the program has quit
 let lost = false;      // the browser has taken the WebGL context away
+let failed = false;    // the program could not be loaded, or stopped with an error
 let idle = 0;          // GLUT callbacks the bridge calls itself, 0 until registered
 let keyboard = 0;
 let mouse = 0;
@@ -185,7 +187,7 @@ function bridgeControls() {
       }
     };
     control.addEventListener('pointerdown', press);
-    for (const type of ['pointerup', 'pointercancel', 'pointerleave']) {
+    for (const type of ['pointerup', 'pointercancel', 'pointerleave', 'blur']) {
       control.addEventListener(type, release);
     }
     control.addEventListener('contextmenu', (event) => event.preventDefault());
@@ -200,6 +202,73 @@ function bridgeControls() {
       }
     });
   }
+}
+
+// Says on the page, and in the console, why the viewer does not run: once,
+// and not after it has ended or lost its graphics, which the page says itself.
+function fail(sentence) {
+  if (failed || ended || lost) {
+    return;
+  }
+  failed = true;
+  console.error(sentence);
+  document.dispatchEvent(new CustomEvent('vendrask-failed', { detail: sentence }));
+}
+
+// Gap 5: an error inside the program. The runtime lets an error in a frame
+// or a callback (an abort, a GL call that throws) go up to the browser
+// uncaught, and the page goes on showing the last frame as if nothing had
+// happened. The bridge draws no further frame and the page says what stopped
+// it; the error, so handled, is not reported a second time as uncaught.
+function bridgeErrors() {
+  const stop = (event, error) => {
+    event.preventDefault();
+    fail(`Vendrask stopped with an error: ${error?.message ?? error}`);
+  };
+  window.addEventListener('error', (event) => stop(event, event.error ?? event.message));
+  window.addEventListener('unhandledrejection', (event) => stop(event, event.reason));
+}
+
+// Why `file` did not load, as a sentence for the visitor, from the server's
+// answer (null for none).
+function notLoaded(file, response) {
+  let why = 'the network is down, or the server cannot be reached';
+  if (location.protocol === 'file:') {
+    why = 'it is not in the page\'s folder';
+  } else if (response) {
+    why = `the server answered ${response.status} ${response.statusText}`.trim();
+  }
+  return `Vendrask could not load ${file}: ${why}.`;
+}
+
+// Loads a script beside the page; rejects with why not. A script's error
+// event does not say why, so the server is asked once more.
+function loadScript(file) {
+  return new Promise((resolve, reject) => {
+    const script = document.createElement('script');
+    script.src = file;
+    script.onload = resolve;
+    script.onerror = () => {
+      const asked = location.protocol === 'file:' ? Promise.resolve(null) : fetch(file, { method: 'HEAD', cache: 'no-store' });
+      asked.catch(() => null).then((response) => reject(notLoaded(file, response)));
+    };
+    document.body.append(script);
+  });
+}
+
+// The program's bytes. A page opened from the file system may not fetch
+// files beside it (Chromium refuses), but loads scripts from there:
+// vendrask.wasm.js holds the same bytes as text.
+async function programBytes() {
+  if (location.protocol === 'file:') {
+    await loadScript('vendrask.wasm.js');
+    return Uint8Array.from(atob(self.vendraskWasm), (c) => c.charCodeAt(0));
+  }
+  const response = await fetch('vendrask.wasm').catch(() => null);
+  if (!response?.ok) {
+    throw notLoaded('vendrask.wasm', response);
+  }
+  return response.arrayBuffer();
 }
 
 // Gap 4: graphics taken away. When the browser takes the WebGL context back
@@ -246,9 +315,9 @@ function entryPoints(imports) {
   }
   const missing = bridged.filter((names) => !names.some((n) => n in named));
   if (missing.length > 0) {
-    const message = `Vendrask's bridge finds no ${missing.join(', ')} among the module's imports`;
-    console.error(message);  // the runtime reports what instantiateWasm throws only as a warning
-    throw new Error(message);
+    // (The runtime would report what instantiateWasm throws only as a warning.)
+    fail(`Vendrask cannot start in this page: its bridge finds no ${missing.join(', ')} among the module's imports.`);
+    return null;
   }
   return named;
 }
@@ -262,23 +331,27 @@ function vendraskModule(canvas) {
     // Standard error, where only the emulation writes (that it is one), is
     // a warning, as Emscripten 3.1.6 has it; 3.1.69 makes it a console error.
     printErr: (text) => console.warn(text),
-    // No frame once the viewer has ended (gap 3) or its graphics are gone
-    // (gap 4): false skips a frame. Read when the runtime starts, so it is
-    // here from the first.
-    preMainLoop: () => !ended && !lost,
+    // No frame once the viewer has ended (gap 3), its graphics are gone
+    // (gap 4) or it has stopped with an error (gap 5): false skips a frame.
+    // Read when the runtime starts, so it is here from the first.
+    preMainLoop: () => !ended && !lost && !failed,
     instantiateWasm(imports, receive) {
       const env = entryPoints(imports);
+      if (env === null) {
+        return {};
+      }
       bridgeIdle(env);
       bridgeInput(env, canvas);
       bridgeContextLoss(canvas);
+      bridgeErrors();
       bridgeExit(env);
-      fetch('vendrask.wasm')
-        .then((response) => response.arrayBuffer())
-        .then((bytes) => WebAssembly.instantiate(bytes, imports))
+      const damaged = (error) => Promise.reject(`Vendrask could not start: vendrask.wasm is damaged (${error.message}).`);
+      programBytes()
+        .then((bytes) => WebAssembly.instantiate(bytes, imports).catch(damaged))
         .then(({ instance, module: compiled }) => {
           table = Object.values(instance.exports).find((e) => e instanceof WebAssembly.Table);
           receive(instance, compiled);
-        });
+        }, fail);
       return {};
     },
   };

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The page around the program: what it says of the viewer, full screen,
-// starting again, and the service worker that keeps the page for use
-// offline. Loaded after bridge.js and before vendrask.js, which starts the
-// module this makes.
+// The page around the program: what it says of the viewer and of whatever
+// keeps it from running, full screen, starting again, and the service worker
+// that keeps the page for use offline. Loaded after bridge.js; starts the
+// program (vendrask.js) when the browser can show it.
 'use strict';
 
 const canvas = document.getElementById('canvas');
@@ -11,14 +11,25 @@ const restart = document.getElementById('restart');
 const view = document.getElementById('view');
 const fullscreen = document.getElementById('fullscreen');
 
-document.addEventListener('vendrask-ended', () => {
-  status.textContent = 'The viewer has ended.';
-  restart.hidden = false;
-});
-document.addEventListener('vendrask-lost', () => {
-  status.textContent = 'The browser has taken the graphics away, so the viewer has stopped.';
-  restart.hidden = false;
-});
+let settled = false;  // the page has loaded all it will: the program runs, or cannot
+
+function settle() {
+  settled = true;
+  document.dispatchEvent(new CustomEvent('vendrask-settled'));
+}
+
+// Says why the viewer is not running, and offers to start again where that
+// can help.
+function stopped(sentence, canRestart = true) {
+  status.textContent = sentence;
+  restart.hidden = !canRestart;
+  settle();
+}
+
+document.addEventListener('vendrask-ended', (event) => stopped(event.detail === 0 ? 'The viewer has ended.'
+  : `The viewer has ended with an error (exit status ${event.detail}).`));
+document.addEventListener('vendrask-lost', () => stopped('The browser has taken the graphics away, so the viewer has stopped.'));
+document.addEventListener('vendrask-failed', (event) => stopped(event.detail));
 restart.querySelector('button').addEventListener('click', () => window.location.reload());
 
 // The landscape alone, scaled to the screen; Escape or the same button
@@ -34,12 +45,44 @@ document.addEventListener('fullscreenchange', () => {
   fullscreen.textContent = document.fullscreenElement ? 'Leave full screen' : 'Full screen';
 });
 
-if ('serviceWorker' in navigator) {
-  navigator.serviceWorker.register('sw.js').catch(() => {});
+// A new release, once its worker has kept all its files, takes over when
+// this page has loaded all it needs from the release it runs: this page goes
+// on as it is, and the next load is the new release's, whole.
+function takeOverWhenSettled(registration) {
+  const offer = () => {
+    if (settled && registration.waiting && navigator.serviceWorker.controller) {
+      registration.waiting.postMessage('take over');
+    }
+  };
+  registration.addEventListener('updatefound', () => {
+    registration.installing?.addEventListener('statechange', offer);
+  });
+  document.addEventListener('vendrask-settled', offer);
+  offer();
+}
+if ('serviceWorker' in navigator && location.protocol !== 'file:') {
+  navigator.serviceWorker.register('sw.js').then(takeOverWhenSettled).catch(() => {});
 }
 
-var Module = vendraskModule(canvas);  // a global, which vendrask.js reads
-Module.onRuntimeInitialized = () => {
-  status.textContent = '';
-  canvas.focus();
-};
+// Whether the browser can draw with WebGL at all, asked of a canvas of its
+// own so that the program's canvas gets the context the program asks for.
+function hasWebGL() {
+  try {
+    return document.createElement('canvas').getContext('webgl') !== null;
+  } catch {
+    return false;
+  }
+}
+
+var Module = null;  // a global, which vendrask.js reads
+if (hasWebGL()) {
+  Module = vendraskModule(canvas);
+  Module.onRuntimeInitialized = () => {
+    status.textContent = '';
+    settle();
+    canvas.focus();
+  };
+  loadScript('vendrask.js').catch(fail);
+} else {
+  stopped('This browser cannot show the landscape: Vendrask draws with WebGL, which it lacks or has switched off.', false);
+}

@@ -2,8 +2,10 @@
 // The page's service worker: keeps the files of the release it belongs to,
 // so that the page loads again without a network, and serves them from
 // there. Each release keeps its files in a cache of its own, named after its
-// version, filled whole before it takes over; the caches of other releases
-// go once it has, so a visitor never runs a mix of two releases.
+// version, filled whole before it may take over. It takes over when a page
+// running the release before has loaded all it needs (page.js asks), or when
+// no page runs that release; the caches of other releases go once it has.
+// So a visitor never runs a mix of two releases.
 'use strict';
 
 const release = 'vendrask-@PROJECT_VERSION@';
@@ -14,6 +16,12 @@ const files = ['./', 'index.html', 'style.css', 'bridge.js', 'page.js', 'vendras
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(release).then((cache) => cache.addAll(files)));
+});
+
+self.addEventListener('message', (event) => {
+  if (event.data === 'take over') {
+    self.skipWaiting();
+  }
 });
 
 self.addEventListener('activate', (event) => {

@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # The web page: the program compiled by Emscripten to vendrask.js and
 # vendrask.wasm, drawn through Emscripten's emulation of fixed-function GL and
-# GLUT, with index.html and bridge.js from this folder beside them.
+# GLUT, with index.html, its scripts and style from this folder beside them,
+# and README.txt for whoever hosts it.
 #   emcmake cmake -S . -B build-web -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF   (or: make web)
 
 # GL and GLUT are Emscripten's own; the emulation is switched on at link time.
@@ -16,13 +17,20 @@ function(web_page target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/web/immediate_mode.cpp)
   target_link_options(${target} PRIVATE -sENVIRONMENT=web)
   set_target_properties(${target} PROPERTIES SUFFIX .js)
-  # The version goes into the page's footer and names the service worker's cache.
-  foreach(file index.html sw.js)
+  # Opened from the file system, the page reads the program from a script,
+  # which every browser loads from there: the same bytes, as base64 text.
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND sh -c "{ printf '// vendrask.wasm as text, for the page opened from a folder\\nself.vendraskWasm = \\047'; base64 -w0 vendrask.wasm; printf '\\047;\\n'; } >vendrask.wasm.js"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
+  # The version goes into the page's footer, names the service worker's
+  # cache and heads the README for whoever hosts the page.
+  foreach(file index.html sw.js README.txt)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} @ONLY)
   endforeach()
   foreach(file bridge.js page.js style.css manifest.webmanifest)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} COPYONLY)
   endforeach()
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt COPYONLY)
   # The favicon, and the icons for installing the page as an app.
   foreach(size 32 192 512)
     set(name icon-${size}.png)

@@ -1,31 +1,188 @@
 // SPDX-License-Identifier: MIT
 // What the page's test and benchmark share: the page's folder served on
-// 127.0.0.1, and Debian's Chromium started headless with software WebGL.
-import { readFileSync } from 'node:fs';
+// 127.0.0.1, and the three browser engines behind one small adapter.
+// Chromium runs headless with WebGL drawn by SwiftShader, and Firefox on the
+// X display, both through puppeteer-core (the DevTools protocol and WebDriver
+// BiDi); WebKitGTK through its own WebDriver, on the X display. Firefox and
+// WebKit draw WebGL through Mesa's llvmpipe, the desktop's rasteriser.
+import { spawn } from 'node:child_process';
+import { existsSync, readFileSync, readdirSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { extname, join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 
+export const engines = ['chromium', 'firefox', 'webkit'];
+
+// Marks a file as `release` served it, where the page can read it back:
+// scripts note it in self.vendraskServed, the program carries it in a custom
+// section named "release", and the page and its worker name the version.
+function mark(name, body, version, release) {
+  if (name === 'vendrask.wasm') {
+    const content = Buffer.concat([Buffer.from([7]), Buffer.from('release'), Buffer.from(release)]);
+    return Buffer.concat([body, Buffer.from([0, content.length]), content]);
+  }
+  if (!/\.(html|js|webmanifest)$/.test(name)) {
+    return body;
+  }
+  const text = body.toString().replaceAll(version, release);
+  return name.endsWith('.js') ? `${text}\n;(self.vendraskServed ??= []).push('${name} ${release}');\n` : text;
+}
+
 // Serves `folder` on a free port of 127.0.0.1; resolves to the server.
-export async function serve(folder) {
+// For the page's test, `files` are served beside the page's own, `inject`
+// names one of them that index.html loads before its own scripts, and every
+// file is marked with the release served (`server.release`, at first the
+// page's own version). `server.missing` files are answered 404 and the
+// connections for `server.dropped` ones cut. stop() and start() take the
+// server off its address and put it back.
+export async function serve(folder, { files = {}, inject = null } = {}) {
   const types = {
     '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
     '.png': 'image/png', '.webmanifest': 'application/manifest+json',
   };
+  const version = /Vendrask ([0-9.]+)\./.exec(readFileSync(join(folder, 'index.html'), 'utf8'))[1];
   const server = createServer((request, response) => {
     const path = new URL(request.url, 'http://page/').pathname.replace(/\/$/, '/index.html');
-    try {
-      const body = readFileSync(join(folder, path));
-      response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream' }).end(body);
-    } catch {
-      response.writeHead(404).end();
+    const name = path.slice(1);
+    if (server.dropped.has(name)) {
+      request.socket.destroy();
+      return;
     }
+    let body = null;
+    try {
+      body = files[name] ?? (server.missing.has(name) ? null : readFileSync(join(folder, path)));
+    } catch {
+      // answered 404 below
+    }
+    if (body === null) {
+      response.writeHead(404, 'Not Found').end();
+      return;
+    }
+    if (inject && !(name in files)) {
+      body = mark(name, body, version, server.release);
+      if (name === 'index.html') {
+        body = body.replace('<script', `<script src="${inject}"></script>\n<script`);
+      }
+    }
+    response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream' }).end(body);
   });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  Object.assign(server, {
+    release: version,
+    missing: new Set(),
+    dropped: new Set(),
+    start: () => new Promise((resolve) => server.listen(server.port ?? 0, '127.0.0.1', resolve)),
+    stop: () => new Promise((resolve) => {
+      server.close(resolve);
+      server.closeAllConnections();
+    }),
+  });
+  await server.start();
+  server.port = server.address().port;
+  server.url = `http://127.0.0.1:${server.port}/`;
   return server;
 }
 
-// Chromium with WebGL drawn by SwiftShader, and no calls to the network.
+// A page in Chromium or Firefox, through puppeteer-core. Mouse buttons are
+// named 'left', 'middle', 'right'; keys as puppeteer names them.
+function puppeteerPage(page) {
+  return {
+    native: page,
+    evaluate: (f, ...args) => page.evaluate(f, ...args),
+    goto: (url) => page.goto(url),
+    reload: () => page.reload(),
+    keyDown: (key) => page.keyboard.down(key),
+    keyUp: (key) => page.keyboard.up(key),
+    move: (x, y) => page.mouse.move(x, y),
+    down: (button) => page.mouse.down({ button }),
+    up: (button) => page.mouse.up({ button }),
+    close: () => page.close(),
+  };
+}
+
+// Room for the whole page, as in WebKit's window below.
+const viewport = { width: 1000, height: 850 };
+
+function puppeteerEngine(name, browser) {
+  return {
+    name,
+    native: browser,
+    async open(url) {
+      const page = await browser.newPage();
+      await page.setViewport(viewport);
+      await page.goto(url);
+      return puppeteerPage(page);
+    },
+    close: () => close(browser),
+  };
+}
+
+// WebKitGTK's MiniBrowser through WebKitWebDriver: classic W3C WebDriver
+// over HTTP, one session (one browser) for each page opened.
+// MiniBrowser, WebKitGTK's own browser, as Debian installs it.
+const miniBrowser = readdirSync('/usr/lib').filter((dir) => dir.endsWith('-linux-gnu'))
+  .flatMap((dir) => ['webkit2gtk-4.1', 'webkitgtk-6.0'].map((api) => `/usr/lib/${dir}/${api}/MiniBrowser`))
+  .find((path) => existsSync(path));
+const webDriverKeys = { Enter: '\uE007', Control: '\uE009', Alt: '\uE00A', Meta: '\uE03D', NumpadAdd: '\uE025' };
+const webDriverButtons = { left: 0, middle: 1, right: 2 };
+
+async function webkitEngine() {
+  const port = await new Promise((resolve) => {
+    const probe = createServer().listen(0, '127.0.0.1', () => {
+      const { port: free } = probe.address();
+      probe.close(() => resolve(free));
+    });
+  });
+  const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore' });
+  const call = async (method, path, body) => {
+    const response = await fetch(`http://127.0.0.1:${port}${path}`, {
+      method, headers: { 'Content-Type': 'application/json' }, body: body && JSON.stringify(body),
+    });
+    const { value } = await response.json();
+    if (!response.ok) {
+      throw new Error(`WebDriver ${method} ${path}: ${value.error}: ${value.message}`);
+    }
+    return value;
+  };
+  for (let tries = 0; !(await call('GET', '/status').then((s) => s.ready, () => false)); tries += 1) {
+    if (tries === 300) {
+      driver.kill('SIGKILL');
+      throw new Error('WebKitWebDriver did not start');
+    }
+    await new Promise((r) => setTimeout(r, 100));
+  }
+  const sessions = new Set();
+  return {
+    name: 'webkit',
+    async open(url) {
+      const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: { 'webkitgtk:browserOptions': {
+        binary: miniBrowser, args: ['--automation'] } } } });
+      const session = `/session/${sessionId}`;
+      sessions.add(session);
+      const act = (source, action) => call('POST', `${session}/actions`, { actions: [{ ...source, actions: [action] }] });
+      const keyboard = { type: 'key', id: 'keyboard' };
+      const mouse = { type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' } };
+      await call('POST', `${session}/window/rect`, { width: viewport.width, height: viewport.height + 50 });
+      await call('POST', `${session}/url`, { url });
+      return {
+        evaluate: (f, ...args) => call('POST', `${session}/execute/sync`, { script: `return (${f}).apply(null, arguments);`, args }),
+        goto: (to) => call('POST', `${session}/url`, { url: to }),
+        reload: () => call('POST', `${session}/refresh`, {}),
+        keyDown: (key) => act(keyboard, { type: 'keyDown', value: webDriverKeys[key] ?? key }),
+        keyUp: (key) => act(keyboard, { type: 'keyUp', value: webDriverKeys[key] ?? key }),
+        move: (x, y) => act(mouse, { type: 'pointerMove', x: Math.round(x), y: Math.round(y), origin: 'viewport' }),
+        down: (button) => act(mouse, { type: 'pointerDown', button: webDriverButtons[button] }),
+        up: (button) => act(mouse, { type: 'pointerUp', button: webDriverButtons[button] }),
+        close: () => call('DELETE', session).finally(() => sessions.delete(session)),
+      };
+    },
+    async close() {
+      await Promise.all([...sessions].map((session) => call('DELETE', session).catch(() => {})));
+      driver.kill('SIGKILL');
+    },
+  };
+}
+
+// Debian's Chromium with WebGL drawn by SwiftShader, and no calls to the network.
 export function launch() {
   return puppeteer.launch({
     executablePath: '/usr/bin/chromium',
@@ -33,6 +190,19 @@ export function launch() {
     args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
       '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
   });
+}
+
+// One of the engines, started; Firefox and WebKit on $DISPLAY, which has to
+// be there (Firefox has no WebGL headless).
+export async function start(engine) {
+  if (engine === 'chromium') {
+    return puppeteerEngine(engine, await launch());
+  }
+  if (engine === 'firefox') {
+    return puppeteerEngine(engine,
+      await puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false }));
+  }
+  return webkitEngine();
 }
 
 // Ends the browser, by force if it does not close.
