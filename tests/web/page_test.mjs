@@ -248,13 +248,15 @@ async function accessibility(page) {
 }
 
 // Holds a press by `begin` and checks the eye moves while it lasts, then
-// ends it by `end` and checks the picture holds still.
+// ends it by `end` and checks the eye stops at once: input is handled before
+// the frames after it are drawn.
 async function holdAndLetGo(page, what, begin, end) {
   const before = await settled(page);
   await begin();
   assert.ok(!(await afterInput(page)).equals(before), `${what}: the eye did not move`);
   await end();
-  await settled(page);
+  const after = await afterInput(page);
+  assert.ok((await afterInput(page)).equals(after), `${what}: the eye moves on after the press has ended`);
 }
 
 // What an engine's automation cannot do here, said once, with the reason.
