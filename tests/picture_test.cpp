@@ -235,8 +235,9 @@ TEST_F(Pictures, ExtremeViewerStatesDrawAFrame)
 // The first two frames of the first landscape: the start-up view, and the
 // view after one idle call. With VENDRASK_STARTUP_FRAMES set they are also
 // written there, one above the other as one binary PPM, and below them the
-// view after one more idle call, held still, at detail levels 0 to 4: the
-// web page's test compares the page's frames with these.
+// view after one more idle call, held still, at detail levels 0 to 4, and at
+// level 2 once more with the next landscape ("r"): the web page's test
+// compares the page's frames with these.
 TEST_F(Pictures, FirstTwoFramesOfTheFirstLandscapeFromProcessStart)
 {
     grow_landscape();
@@ -255,6 +256,10 @@ TEST_F(Pictures, FirstTwoFramesOfTheFirstLandscapeFromProcessStart)
             display();
             frames.push_back(frame);
         }
+        viewer.detail_level = 2;
+        grow_landscape();
+        display();
+        frames.push_back(frame);
         std::ofstream out(path, std::ios::binary);
         out << "P6\n" << width << ' ' << frames.size() * height << "\n255\n";
         for (const Picture& p : frames) {

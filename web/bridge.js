@@ -42,13 +42,16 @@ WebGLRenderingContext.prototype.shaderSource = function (shader, source) {
 // timer of its own, every 4 ms, apart from drawing: the view would turn about
 // ten steps per frame shown. As in freeglut, the idle callback runs once after
 // each frame's buffer swap, and the redisplay it asks for draws the next.
-function bridgeIdle(env) {
+// The swap also tells the module's immediate mode (immediate_mode.cpp) that
+// the frame is whole, so that it lays the next one over it.
+function bridgeIdle(env, shown) {
   const swap = env.glutSwapBuffers;
   env.glutIdleFunc = (func) => {
     idle = func;
   };
   env.glutSwapBuffers = () => {
     swap();
+    shown();
     if (idle !== 0) {
       table.get(idle)();
     }
@@ -340,7 +343,7 @@ function vendraskModule(canvas) {
       if (env === null) {
         return {};
       }
-      bridgeIdle(env);
+      bridgeIdle(env, () => module._vendrask_frame_shown());
       bridgeInput(env, canvas);
       bridgeContextLoss(canvas);
       bridgeErrors();

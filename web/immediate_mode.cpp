@@ -4,14 +4,24 @@
 // JavaScript: three calls cross out of the module for every vertex (about
 // 1.6 million a frame at the finest detail), it has no GL_POLYGON, and a
 // normal or colour given once does not carry over to the vertices after it.
-// Here a block is gathered in the module's memory as GL keeps it, the current
-// normal and colour copied into each vertex, and handed over at glEnd as one
-// interleaved client array drawn by one glDrawArrays, the emulation's fast
-// path. A convex polygon is drawn as the triangle fan of its corners.
+// Here each block is gathered in the module's memory as GL keeps it, the
+// current normal and colour copied into each vertex, and drawn at glEnd by
+// one glDrawArrays from one WebGL buffer that holds the whole frame, the
+// blocks one after another. Between frames nothing but the matrices changes
+// as a rule, so the module keeps a copy of what the buffer holds and hands
+// over only the vertices that differ from it, compared byte for byte: a
+// steady frame copies nothing into WebGL, and no block is ever drawn stale.
+// A convex polygon is drawn as the triangle fan of its corners.
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
+#include <GL/glext.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -20,41 +30,90 @@ struct Vertex {
     std::array<GLfloat, 3> normal;    // as given, not normalised
     std::array<GLfloat, 4> colour;    // RGBA, 0 to 1
 };
+static_assert(sizeof(Vertex) == 10 * sizeof(GLfloat), "no padding: vertices are compared byte for byte");
 
-// The longest block the program draws: one strip of the finest mesh, two
-// vertices for each of the grid's 513 columns.
-constexpr std::size_t max_vertices = std::size_t{2} * 513;
+// The most a frame draws: the finest mesh, 512 strips of two vertices for
+// each of the grid's 513 columns, and the water's four corners.
+constexpr std::size_t max_frame_vertices = std::size_t{512} * 2 * 513 + 4;
+// The buffer grows in steps of this many vertices (about 1 MB), as far as
+// the frame needs, and never beyond the most a frame draws.
+constexpr std::size_t growth_vertices = 26'214;
 
-std::array<Vertex, max_vertices> block{};               // the block being gathered
-std::size_t count = 0;                                  // vertices gathered since glBegin
+std::array<Vertex, max_frame_vertices> frame{};         // the frame's vertices, as the WebGL buffer holds them
+std::size_t block_start = 0;                            // the block's first vertex in `frame`
+std::size_t next = 0;                                   // the next vertex's place in `frame`
+std::size_t changed_from = max_frame_vertices;          // the block's first vertex that differs from the buffer's
 GLenum mode = GL_POINTS;                                // the block's primitive, as drawn
 std::array<GLfloat, 3> normal{0.0f, 0.0f, 1.0f};        // current normal, GL's initial one
 std::array<GLfloat, 4> colour{1.0f, 1.0f, 1.0f, 1.0f};  // current colour, GL's initial one
-bool arrays_set = false;                                // the client arrays point into `block`
+GLuint buffer = 0;                                      // the WebGL buffer, 0 until made
+std::size_t buffer_vertices = 0;                        // vertices the buffer has room for
 
-// The three client arrays, interleaved in `block`. They stay set and
-// enabled: the program draws nothing else from client arrays, and the
-// emulation does not look at them again until they change.
-void set_arrays()
+// An offset into the bound buffer, which GL takes in place of a pointer.
+const void* in_buffer(std::size_t offset)
+{
+    return reinterpret_cast<const void*>(offset);  // NOLINT(performance-no-int-to-ptr): GL's own convention
+}
+
+// The WebGL buffer and the three arrays in it, interleaved. They stay bound
+// and enabled: the program draws nothing else from arrays.
+void make_buffer()
 {
     constexpr GLsizei stride = sizeof(Vertex);
-    glVertexPointer(3, GL_FLOAT, stride, block[0].position.data());
-    glNormalPointer(GL_FLOAT, stride, block[0].normal.data());
-    glColorPointer(4, GL_FLOAT, stride, block[0].colour.data());
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glVertexPointer(3, GL_FLOAT, stride, in_buffer(offsetof(Vertex, position)));
+    glNormalPointer(GL_FLOAT, stride, in_buffer(offsetof(Vertex, normal)));
+    glColorPointer(4, GL_FLOAT, stride, in_buffer(offsetof(Vertex, colour)));
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
-    arrays_set = true;
+}
+
+// Stops the program, and the page says so, rather than let it draw a part
+// of a frame.
+[[noreturn]] void stop(const char* why)
+{
+    std::fprintf(stderr, "Vendrask's immediate mode: %s\n", why);
+    std::abort();
+}
+
+// Hands the buffer the block's vertices that differ from what it holds: all
+// that `frame` holds up to the block's end when the buffer must grow.
+void hand_over()
+{
+    const auto bytes = [](std::size_t vertices) {
+        return static_cast<GLsizeiptr>(vertices * sizeof(Vertex));
+    };
+    if (next > buffer_vertices) {
+        buffer_vertices = std::min(max_frame_vertices, (next / growth_vertices + 1) * growth_vertices);
+        glBufferData(GL_ARRAY_BUFFER, bytes(buffer_vertices), frame.data(), GL_DYNAMIC_DRAW);
+        for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+            if (error == GL_OUT_OF_MEMORY) {
+                stop("the graphics have no room for the frame");
+            }
+        }
+    } else if (changed_from < next) {
+        glBufferSubData(GL_ARRAY_BUFFER, bytes(changed_from), bytes(next - changed_from), &frame[changed_from]);
+    }
+    changed_from = max_frame_vertices;
 }
 
 }  // namespace
 
 extern "C" {
 
+// The page calls this once a frame has been shown (the module exports it):
+// the next block is the first of the next frame.
+void vendrask_frame_shown()
+{
+    next = 0;
+}
+
 void glBegin(GLenum primitive)
 {
     mode = primitive == GL_POLYGON ? GL_TRIANGLE_FAN : primitive;
-    count = 0;
+    block_start = next;
 }
 
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z)
@@ -74,17 +133,27 @@ void glColor3f(GLfloat r, GLfloat g, GLfloat b)
 
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
-    if (count < block.size()) {
-        block[count++] = Vertex{{x, y, z}, normal, colour};
+    if (next == frame.size()) {
+        stop("a frame holds more vertices than any of the program's");  // one was never said to be shown
     }
+    const Vertex vertex{{x, y, z}, normal, colour};
+    // Byte for byte, as the buffer holds it: -0 is not 0 there, and a NaN is
+    // the same NaN.
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
+    if (std::memcmp(&frame[next], &vertex, sizeof vertex) != 0) {
+        frame[next] = vertex;
+        changed_from = std::min(changed_from, next);
+    }
+    ++next;
 }
 
 void glEnd()
 {
-    if (!arrays_set) {
-        set_arrays();
+    if (buffer == 0) {
+        make_buffer();
     }
-    glDrawArrays(mode, 0, static_cast<GLsizei>(count));
+    hand_over();
+    glDrawArrays(mode, static_cast<GLint>(block_start), static_cast<GLsizei>(next - block_start));
 }
 
 }  // extern "C"

@@ -13,9 +13,14 @@ target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 -sGL_FFP_ONLY=1
 # The program as the page loads it: vendrask.js, for browsers only, loads
 # vendrask.wasm through the page's bridge (instantiateWasm).
 function(web_page target)
-  # Immediate mode gathered inside the module, drawn as client arrays.
+  # Immediate mode gathered inside the module, drawn from one WebGL buffer
+  # that holds the frame and is handed only what changed.
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/web/immediate_mode.cpp)
-  target_link_options(${target} PRIVATE -sENVIRONMENT=web)
+  # The page tells it when a frame has been shown (web/bridge.js), so the
+  # module exports that function beside main. Its memory, fixed, holds a
+  # frame at the finest detail (21 MB) beside the landscape and the stack.
+  target_link_options(${target} PRIVATE -sENVIRONMENT=web -sEXPORTED_FUNCTIONS=_main,_vendrask_frame_shown
+    -sINITIAL_MEMORY=33554432)
   set_target_properties(${target} PROPERTIES SUFFIX .js)
   # Opened from the file system, the page reads the program from a script,
   # which every browser loads from there: the same bytes, as base64 text.

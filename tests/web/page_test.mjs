@@ -224,12 +224,12 @@ function differing(a, b) {
 const allowed = (width * height) / 1000;
 
 // The desktop's frames: the first two, then the view held still at detail
-// levels 0 to 4.
+// levels 0 to 4, and at level 2 with the next landscape.
 function desktopFrames() {
   const ppm = readFileSync(process.env.VENDRASK_STARTUP_FRAMES);
   const size = width * height * 3;
-  const pixels = ppm.subarray(ppm.length - 7 * size);
-  return Array.from({ length: 7 }, (_, i) => pixels.subarray(i * size, (i + 1) * size));
+  const pixels = ppm.subarray(ppm.length - 8 * size);
+  return Array.from({ length: 8 }, (_, i) => pixels.subarray(i * size, (i + 1) * size));
 }
 
 // Which release each of the page's files came from, as the test's server
@@ -308,7 +308,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       // desktop's and not the level's before it.
       await press(page, 'a');
       await page.evaluate(() => { window.vendraskTest.hold = false; });
-      const still = await settled(page);
+      let still = await settled(page);
       let previous = still;
       const counts = [];
       for (const [key, level] of [[plus, 1], [plus, 0], [plus, 0], ['-', 1], ['-', 2], ['-', 3], ['-', 4]]) {
@@ -326,6 +326,13 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         await press(page, key);
       }
       assert.ok((await settled(page)).equals(still), 'back at level 2, the picture is not the same');
+      // "r" grows the next landscape, the desktop's next.
+      await press(page, 'r');
+      const renewed = await settled(page);
+      const n = differing(renewed, desktop[7]);
+      console.log(`${engine}: the next landscape: ${n} pixels differ from the desktop's`);
+      assert.ok(n <= allowed && differing(renewed, still) > allowed, `the next landscape differs in ${n} pixels`);
+      still = renewed;
 
       // Upper-case letters do nothing; "+" on the keypad works as "+" does.
       for (const key of ['A', 'R', 'Q']) {
