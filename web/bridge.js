@@ -3,7 +3,8 @@
 // GL and GLUT (Emscripten's), which differs from a desktop GL and freeglut in
 // ways that the program's frame and controls rely on. Each piece below names
 // the gap it bridges: colour material, the idle callback's pace, quitting,
-// the loss of the graphics context, an error inside the program, and input
+// the loss of the graphics context, an error inside the program, a browser
+// without WebGL, and input
 // (keys by character, mouse, pen and touch, and the page's own controls).
 // Loading the program says which file did not come and why. Immediate mode is bridged inside
 // the program's module, by immediate_mode.cpp beside this file, where the
@@ -207,15 +208,30 @@ function bridgeControls() {
   }
 }
 
-// Says on the page, and in the console, why the viewer does not run: once,
-// and not after it has ended or lost its graphics, which the page says itself.
-function fail(sentence) {
+// Says on the page, and in the console, why the viewer does not run, and
+// whether starting again can help: once, and not after it has ended or lost
+// its graphics, which the page says itself.
+function fail(sentence, canRestart = true) {
   if (failed || ended || lost) {
     return;
   }
   failed = true;
   console.error(sentence);
-  document.dispatchEvent(new CustomEvent('vendrask-failed', { detail: sentence }));
+  document.dispatchEvent(new CustomEvent('vendrask-failed', { detail: { sentence, canRestart } }));
+}
+
+// Gap 6: no WebGL. In a browser without it, or with it switched off, the
+// emulation gets no context for the canvas, and the program's first GL call
+// throws. The bridge says why; gap 5 then takes that error as handled.
+function bridgeNoWebGL(canvas) {
+  const getContext = canvas.getContext;
+  canvas.getContext = function (type, ...options) {
+    const context = getContext.call(this, type, ...options);
+    if (context === null && type === 'webgl') {
+      fail('This browser cannot show the landscape: Vendrask draws with WebGL, which it lacks or has switched off.', false);
+    }
+    return context;
+  };
 }
 
 // Gap 5: an error inside the program. The runtime lets an error in a frame
@@ -346,6 +362,7 @@ function vendraskModule(canvas) {
       bridgeIdle(env, () => module._vendrask_frame_shown());
       bridgeInput(env, canvas);
       bridgeContextLoss(canvas);
+      bridgeNoWebGL(canvas);
       bridgeErrors();
       bridgeExit(env);
       const damaged = (error) => Promise.reject(`Vendrask could not start: vendrask.wasm is damaged (${error.message}).`);
@@ -353,7 +370,13 @@ function vendraskModule(canvas) {
         .then((bytes) => WebAssembly.instantiate(bytes, imports).catch(damaged))
         .then(({ instance, module: compiled }) => {
           table = Object.values(instance.exports).find((e) => e instanceof WebAssembly.Table);
-          receive(instance, compiled);
+          try {
+            receive(instance, compiled);  // starts the program
+          } catch (error) {
+            if (!failed) {
+              throw error;  // gap 5 says what stopped it
+            }
+          }
         }, fail);
       return {};
     },

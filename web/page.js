@@ -2,7 +2,7 @@
 // The page around the program: what it says of the viewer and of whatever
 // keeps it from running, full screen, starting again, and the service worker
 // that keeps the page for use offline. Loaded after bridge.js; starts the
-// program (vendrask.js) when the browser can show it.
+// program (vendrask.js).
 'use strict';
 
 const canvas = document.getElementById('canvas');
@@ -29,7 +29,7 @@ function stopped(sentence, canRestart = true) {
 document.addEventListener('vendrask-ended', (event) => stopped(event.detail === 0 ? 'The viewer has ended.'
   : `The viewer has ended with an error (exit status ${event.detail}).`));
 document.addEventListener('vendrask-lost', () => stopped('The browser has taken the graphics away, so the viewer has stopped.'));
-document.addEventListener('vendrask-failed', (event) => stopped(event.detail));
+document.addEventListener('vendrask-failed', (event) => stopped(event.detail.sentence, event.detail.canRestart));
 restart.querySelector('button').addEventListener('click', () => window.location.reload());
 
 // The landscape alone, scaled to the screen; Escape or the same button
@@ -64,25 +64,10 @@ if ('serviceWorker' in navigator && location.protocol !== 'file:') {
   navigator.serviceWorker.register('sw.js').then(takeOverWhenSettled).catch(() => {});
 }
 
-// Whether the browser can draw with WebGL at all, asked of a canvas of its
-// own so that the program's canvas gets the context the program asks for.
-function hasWebGL() {
-  try {
-    return document.createElement('canvas').getContext('webgl') !== null;
-  } catch {
-    return false;
-  }
-}
-
-var Module = null;  // a global, which vendrask.js reads
-if (hasWebGL()) {
-  Module = vendraskModule(canvas);
-  Module.onRuntimeInitialized = () => {
-    status.textContent = '';
-    settle();
-    canvas.focus();
-  };
-  loadScript('vendrask.js').catch(fail);
-} else {
-  stopped('This browser cannot show the landscape: Vendrask draws with WebGL, which it lacks or has switched off.', false);
-}
+var Module = vendraskModule(canvas);  // a global, which vendrask.js reads
+Module.onRuntimeInitialized = () => {
+  status.textContent = '';
+  settle();
+  canvas.focus();
+};
+loadScript('vendrask.js').catch(fail);
