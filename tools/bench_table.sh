@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # Runs the benchmarks and rewrites docs/performance.md with their medians and
 # the machine they ran on; with the web page built (make web) and its test's
-# browser installed (make web-test), the page's figures as well, beside those
-# of an earlier build of the page when one is named.
+# browsers installed (make web-test), the page's figures in Firefox and
+# Chromium as well, beside those of an earlier build of the page when one is
+# named.
 #   tools/bench_table.sh [build-dir] [web-build-dir] [earlier-web-build-dir]
 set -euo pipefail
 build=${1:-build}
@@ -59,7 +60,9 @@ medians() {
     echo
     # The desktop's frame times at levels 0 to 4, in ms, to stand beside the page's.
     desktop=$(awk -F, '$1 ~ /^"BM_frame\/[0-4]\/real_time_median"$/ {printf "%s%s", sep, $3; sep=","}' "$csv")
-    VENDRASK_DESKTOP_FRAMES=$desktop node bench/web_bench.mjs "$web" ${earlier:+"$earlier"}
+    # Firefox draws on a private X display.
+    VENDRASK_DESKTOP_FRAMES=$desktop xvfb-run -a -s "-screen 0 1280x1024x24" \
+      node bench/web_bench.mjs "$web" ${earlier:+"$earlier"}
   fi
 } >"$out"
 echo "Wrote $out"
