@@ -88,9 +88,15 @@ void hand_over()
     if (next > buffer_vertices) {
         buffer_vertices = std::min(max_frame_vertices, (next / growth_vertices + 1) * growth_vertices);
         glBufferData(GL_ARRAY_BUFFER, bytes(buffer_vertices), frame.data(), GL_DYNAMIC_DRAW);
-        for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+        // GL keeps a few error flags at most; a lost context may keep
+        // answering with its own, so the reading has a bound.
+        for (int flags = 0; flags < 8; ++flags) {
+            const GLenum error = glGetError();
             if (error == GL_OUT_OF_MEMORY) {
                 stop("the graphics have no room for the frame");
+            }
+            if (error == GL_NO_ERROR) {
+                break;
             }
         }
     } else if (changed_from < next) {
