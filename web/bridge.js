@@ -4,11 +4,10 @@
 // ways that the program's frame and controls rely on. Each piece below names
 // the gap it bridges: colour material, the idle callback's pace, quitting,
 // the loss of the graphics context, an error inside the program, a browser
-// without WebGL, and input
-// (keys by character, mouse, pen and touch, and the page's own controls).
-// Loading the program says which file did not come and why. Immediate mode is bridged inside
-// the program's module, by immediate_mode.cpp beside this file, where the
-// work per vertex belongs. The program makes the desktop's calls unchanged;
+// without WebGL, and input (keys by character, mouse, pen and touch, and the
+// page's own controls). Loading the program says which file did not come and
+// why. Immediate mode is bridged inside the program's module, by
+// immediate_mode.cpp beside this file, where the work per vertex belongs. The program makes the desktop's calls unchanged;
 // the bridges sit between those calls and the emulation, so a reader finds
 // every difference of the browser in this folder.
 'use strict';

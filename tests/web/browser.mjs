@@ -182,30 +182,27 @@ async function webkitEngine() {
   };
 }
 
-// Debian's Chromium with WebGL drawn by SwiftShader, and no calls to the network.
-export function launch() {
-  return puppeteer.launch({
+// Chromium with WebGL drawn by SwiftShader, and no calls to the network;
+// Firefox on $DISPLAY, which has to be there (it has no WebGL headless).
+const puppeteerOptions = {
+  chromium: {
     executablePath: '/usr/bin/chromium',
     headless: true,
     args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
       '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
-  });
-}
+  },
+  firefox: { browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false },
+};
 
-// One of the engines, started; Firefox and WebKit on $DISPLAY, which has to
-// be there (Firefox has no WebGL headless).
+// One of the engines, started; WebKit, too, on $DISPLAY.
 export async function start(engine) {
-  if (engine === 'chromium') {
-    return puppeteerEngine(engine, await launch());
+  if (engine === 'webkit') {
+    return webkitEngine();
   }
-  if (engine === 'firefox') {
-    return puppeteerEngine(engine,
-      await puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false }));
-  }
-  return webkitEngine();
+  return puppeteerEngine(engine, await puppeteer.launch(puppeteerOptions[engine]));
 }
 
 // Ends the browser, by force if it does not close.
-export async function close(browser) {
+async function close(browser) {
   await browser.close().catch(() => browser.process()?.kill('SIGKILL'));
 }

@@ -371,8 +371,9 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       assert.ok((await settled(page)).equals(coarser), 'the "-" button did not coarsen the mesh');
       await click(page, '[data-key="+"]');
       assert.ok((await settled(page)).equals(still), 'the "+" button did not make the mesh finer again');
+      const focus = (selector) => page.evaluate((s) => document.querySelector(s).focus(), selector);
       for (const [key, control, after] of [['Enter', '-', coarser], [' ', '+', still]]) {
-        await page.evaluate((c) => document.querySelector(`[data-key="${c}"]`).focus(), control);
+        await focus(`[data-key="${control}"]`);
         await press(page, key);
         assert.ok((await settled(page)).equals(after), `${JSON.stringify(key)} did not press the focused "${control}" button`);
       }
@@ -382,28 +383,19 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       // pointer, and held by Enter or Space until the key is up or the focus
       // has gone. In and out by turns, so the eye stays near where it was.
       const [cx, cy] = await centre(page, 'canvas');
-      for (const button of buttons) {
-        await holdAndLetGo(page, `the ${button} button`, async () => {
-          await page.move(cx, cy);
+      const pointerPresses = [...buttons.map((b) => [`the ${b} button`, 'canvas', b, [cx + width / 2 + 100, cy]]),
+        ['a control released', '[data-button="0"]', 'left', null],
+        ['a control left by the pointer', '[data-button="2"]', 'left', await centre(page, 'h1')]];
+      for (const [what, at, button, to] of pointerPresses) {
+        await holdAndLetGo(page, what, async () => {
+          await page.move(...(await centre(page, at)));
           await page.down(button);
         }, async () => {
-          await page.move(cx + width / 2 + 100, cy);
+          if (to) {
+            await page.move(...to);
+          }
           await page.up(button);
         });
-      }
-      const focus = (selector) => page.evaluate((s) => document.querySelector(s).focus(), selector);
-      const ways = [
-        ['released', '0', () => page.up('left')],
-        ['left by the pointer', '2', async () => {
-          await page.move(...(await centre(page, 'h1')));
-          await page.up('left');
-        }],
-      ];
-      for (const [how, control, end] of ways) {
-        await holdAndLetGo(page, `a control ${how}`, async () => {
-          await page.move(...(await centre(page, `[data-button="${control}"]`)));
-          await page.down('left');
-        }, end);
       }
       for (const [key, control, ending] of [[' ', '0', 'up'], ['Enter', '2', 'up'], [' ', '2', 'blur'], ['Enter', '0', 'blur']]) {
         await holdAndLetGo(page, `${JSON.stringify(key)} on a control, ended by ${ending}`, async () => {
