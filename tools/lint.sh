@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Checks formatting (clang-format) and lints (clang-tidy) every C++ source.
+# Checks formatting (clang-format) and lints (clang-tidy) every C++ source,
+# the page's with Emscripten's headers.
 #   tools/lint.sh [build-dir]     build-dir holds compile_commands.json
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +12,13 @@ clang-format --dry-run --Werror "${sources[@]}"
 
 # Tests and benchmarks too, whatever the build was last configured with.
 cmake -S . -B "$build" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DVENDRASK_TESTS=ON -DVENDRASK_BENCHMARKS=ON >/dev/null
-mapfile -t units < <(git ls-files '*.cpp')
+mapfile -t units < <(git ls-files '*.cpp' ':!web/')
 printf '%s\n' "${units[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet --warnings-as-errors='*' 2>/dev/null
+
+# The page's layer as Emscripten compiles it, against its headers (less the
+# options meant for its own LLVM).
+tools/ensure_packages.sh web
+mapfile -t web < <(git ls-files 'web/*.cpp')
+read -ra emscripten < <(NODE_PATH=${NODE_PATH:-/usr/share/nodejs} em++ --cflags | sed 's/-mllvm [^ ]*//g')
+clang-tidy --quiet --warnings-as-errors='*' "${web[@]}" -- "${emscripten[@]}" -std=c++20 2>/dev/null
 echo "format and lint: clean"

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Immediate mode for the page, compiled into its module in place of the
-// emulation's own. The emulation's glBegin/glEnd work per vertex in
-// JavaScript: three calls cross out of the module for every vertex (about
-// 1.6 million a frame at the finest detail), it has no GL_POLYGON, and a
-// normal or colour given once does not carry over to the vertices after it.
-// Here each block is gathered in the module's memory as GL keeps it, the
+// Immediate mode for the page's GL layer: glBegin, glNormal3f, glColor3f,
+// glColor4f, glVertex3f and glEnd, which WebGL lacks. Work per vertex stays
+// in the module, rather than one call out to JavaScript for each of some 1.6
+// million a frame at the finest detail. Each block is gathered in the module's memory as GL keeps it, the
 // current normal and colour copied into each vertex, and drawn at glEnd by
 // one glDrawArrays from one WebGL buffer that holds the whole frame, the
 // blocks one after another. Between frames nothing but the matrices changes
@@ -13,8 +11,11 @@
 // steady frame copies nothing into WebGL, and no block is ever drawn stale.
 // A convex polygon is drawn as the triangle fan of its corners.
 #define GL_GLEXT_PROTOTYPES
+#include <webgl/webgl1.h>
+
+#include "gl_layer.h"
+
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <algorithm>
 #include <array>
@@ -60,14 +61,17 @@ const void* in_buffer(std::size_t offset)
 void make_buffer()
 {
     constexpr GLsizei stride = sizeof(Vertex);
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glVertexPointer(3, GL_FLOAT, stride, in_buffer(offsetof(Vertex, position)));
-    glNormalPointer(GL_FLOAT, stride, in_buffer(offsetof(Vertex, normal)));
-    glColorPointer(4, GL_FLOAT, stride, in_buffer(offsetof(Vertex, colour)));
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
+    emscripten_glGenBuffers(1, &buffer);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    emscripten_glVertexAttribPointer(position_attribute, 3, GL_FLOAT, GL_FALSE, stride,
+                                     in_buffer(offsetof(Vertex, position)));
+    emscripten_glVertexAttribPointer(normal_attribute, 3, GL_FLOAT, GL_FALSE, stride,
+                                     in_buffer(offsetof(Vertex, normal)));
+    emscripten_glVertexAttribPointer(colour_attribute, 4, GL_FLOAT, GL_FALSE, stride,
+                                     in_buffer(offsetof(Vertex, colour)));
+    for (const GLuint attribute : {position_attribute, normal_attribute, colour_attribute}) {
+        emscripten_glEnableVertexAttribArray(attribute);
+    }
 }
 
 // Stops the program, and the page says so, rather than let it draw a part
@@ -87,11 +91,11 @@ void hand_over()
     };
     if (next > buffer_vertices) {
         buffer_vertices = std::min(max_frame_vertices, (next / growth_vertices + 1) * growth_vertices);
-        glBufferData(GL_ARRAY_BUFFER, bytes(buffer_vertices), frame.data(), GL_DYNAMIC_DRAW);
+        emscripten_glBufferData(GL_ARRAY_BUFFER, bytes(buffer_vertices), frame.data(), GL_DYNAMIC_DRAW);
         // GL keeps a few error flags at most; a lost context may keep
         // answering with its own, so the reading has a bound.
         for (int flags = 0; flags < 8; ++flags) {
-            const GLenum error = glGetError();
+            const GLenum error = emscripten_glGetError();
             if (error == GL_OUT_OF_MEMORY) {
                 stop("the graphics have no room for the frame");
             }
@@ -100,21 +104,28 @@ void hand_over()
             }
         }
     } else if (changed_from < next) {
-        glBufferSubData(GL_ARRAY_BUFFER, bytes(changed_from), bytes(next - changed_from), &frame[changed_from]);
+        emscripten_glBufferSubData(GL_ARRAY_BUFFER, bytes(changed_from), bytes(next - changed_from),
+                                   &frame[changed_from]);
     }
     changed_from = max_frame_vertices;
 }
 
 }  // namespace
 
-extern "C" {
-
-// The page calls this once a frame has been shown (the module exports it):
-// the next block is the first of the next frame.
-void vendrask_frame_shown()
+void frame_shown()
 {
     next = 0;
 }
+
+// A new buffer is handed the frame whole, as far as it has been drawn and
+// beyond, from the copy kept here.
+void forget_buffer()
+{
+    buffer = 0;
+    buffer_vertices = 0;
+}
+
+extern "C" {
 
 void glBegin(GLenum primitive)
 {
@@ -159,7 +170,8 @@ void glEnd()
         make_buffer();
     }
     hand_over();
-    glDrawArrays(mode, static_cast<GLint>(block_start), static_cast<GLsizei>(next - block_start));
+    prepare_to_draw();
+    emscripten_glDrawArrays(mode, static_cast<GLint>(block_start), static_cast<GLsizei>(next - block_start));
 }
 
 }  // extern "C"

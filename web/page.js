@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The page around the program: what it says of the viewer and of whatever
 // keeps it from running, full screen, starting again, and the service worker
-// that keeps the page for use offline. Loaded after bridge.js; starts the
-// program (vendrask.js).
+// that keeps the page for use offline. Loaded after input.js and loader.js;
+// starts the program (vendrask.js).
 'use strict';
 
 const canvas = document.getElementById('canvas');
@@ -18,18 +18,32 @@ function settle() {
   document.dispatchEvent(new CustomEvent('vendrask-settled'));
 }
 
-// Says why the viewer is not running, and offers to start again where that
-// can help.
-function stopped(sentence, canRestart = true) {
+// Says what the viewer is doing, and offers to start again where that can
+// help.
+function say(sentence, canRestart = false) {
   status.textContent = sentence;
   restart.hidden = !canRestart;
+}
+
+// Says why the viewer is not running.
+function stopped(sentence, canRestart = true) {
+  say(sentence, canRestart);
   settle();
 }
 
 document.addEventListener('vendrask-ended', (event) => stopped(event.detail === 0 ? 'The viewer has ended.'
   : `The viewer has ended with an error (exit status ${event.detail}).`));
-document.addEventListener('vendrask-lost', () => stopped('The browser has taken the graphics away, so the viewer has stopped.'));
 document.addEventListener('vendrask-failed', (event) => stopped(event.detail.sentence, event.detail.canRestart));
+document.addEventListener('vendrask-started', () => {
+  settle();
+  canvas.focus();
+});
+// The landscape, its detail and the view are kept while the graphics are
+// away; the visitor may start again rather than wait.
+document.addEventListener('vendrask-shown', () => say(''));
+document.addEventListener('vendrask-lost', () => say('The browser has taken the graphics away. The viewer goes on where it was when they come back.', true));
+document.addEventListener('vendrask-restored', () => say(''));
+document.addEventListener('vendrask-unrestorable', () => stopped('The browser has given the graphics back unusable, so the viewer has stopped.'));
 restart.querySelector('button').addEventListener('click', () => window.location.reload());
 
 // The landscape alone, scaled to the screen; Escape or the same button
@@ -65,9 +79,4 @@ if ('serviceWorker' in navigator && location.protocol !== 'file:') {
 }
 
 var Module = vendraskModule(canvas);  // a global, which vendrask.js reads
-Module.onRuntimeInitialized = () => {
-  status.textContent = '';
-  settle();
-  canvas.focus();
-};
 loadScript('vendrask.js').catch(fail);

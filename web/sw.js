@@ -11,7 +11,7 @@
 const release = 'vendrask-@PROJECT_VERSION@';
 // What the page loads; the larger icons are fetched by the browser only to
 // install the page as an app, which it does online.
-const files = ['./', 'index.html', 'style.css', 'bridge.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
+const files = ['./', 'index.html', 'style.css', 'input.js', 'loader.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
   'manifest.webmanifest', 'icon.png'];
 
 self.addEventListener('install', (event) => {

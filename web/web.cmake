@@ -1,26 +1,28 @@
 # SPDX-License-Identifier: MIT
 # The web page: the program compiled by Emscripten to vendrask.js and
-# vendrask.wasm, drawn through Emscripten's emulation of fixed-function GL and
-# GLUT, with index.html, its scripts and style from this folder beside them,
-# and README.txt for whoever hosts it.
+# vendrask.wasm, with the page's own GL 1.1 and GLUT layer over WebGL and the
+# browser's events in place of a desktop's GL and GLUT, index.html, its
+# scripts and style from this folder beside them, and README.txt for whoever
+# hosts it.
 #   emcmake cmake -S . -B build-web -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF   (or: make web)
 
-# GL and GLUT are Emscripten's own; the emulation is switched on at link time.
+# GL and GLUT are the page's own layer, linked into the program: the
+# program's headers are Emscripten's.
 add_library(OpenGL::GL INTERFACE IMPORTED)
 add_library(GLUT::GLUT INTERFACE IMPORTED)
-target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 -sGL_FFP_ONLY=1)
 
 # The program as the page loads it: vendrask.js, for browsers only, loads
-# vendrask.wasm through the page's bridge (instantiateWasm).
+# vendrask.wasm through the page's loader (instantiateWasm).
 function(web_page target)
-  # Immediate mode gathered inside the module, drawn from one WebGL buffer
-  # that holds the frame and is handed only what changed.
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/web/immediate_mode.cpp)
-  # The page tells it when a frame has been shown (web/bridge.js), so the
-  # module exports that function beside main. Its memory, fixed, holds a
-  # frame at the finest detail (21 MB) beside the landscape and the stack.
-  target_link_options(${target} PRIVATE -sENVIRONMENT=web -sEXPORTED_FUNCTIONS=_main,_vendrask_frame_shown
-    -sINITIAL_MEMORY=33554432)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/web/gl_layer.cpp ${PROJECT_SOURCE_DIR}/web/fixed_function.cpp
+    ${PROJECT_SOURCE_DIR}/web/immediate_mode.cpp ${PROJECT_SOURCE_DIR}/web/glut.cpp)
+  # The page hands it keys and buttons (web/input.js) and halts it, so the
+  # module exports those functions beside main. It reads and writes no files:
+  # standard output reaches the console without a file system. Its memory,
+  # fixed, holds a frame at the finest detail (21 MB) beside the landscape
+  # and the stack.
+  target_link_options(${target} PRIVATE -sENVIRONMENT=web -sFILESYSTEM=0
+    -sEXPORTED_FUNCTIONS=_main,_vendrask_key,_vendrask_button,_vendrask_halt -sINITIAL_MEMORY=33554432)
   set_target_properties(${target} PROPERTIES SUFFIX .js)
   # Opened from the file system, the page reads the program from a script,
   # which every browser loads from there: the same bytes, as base64 text.
@@ -32,7 +34,7 @@ function(web_page target)
   foreach(file index.html sw.js README.txt)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} @ONLY)
   endforeach()
-  foreach(file bridge.js page.js style.css manifest.webmanifest)
+  foreach(file input.js loader.js page.js style.css manifest.webmanifest)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} COPYONLY)
   endforeach()
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt COPYONLY)

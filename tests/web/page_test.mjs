@@ -25,18 +25,20 @@ const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.mi
 // Loaded by the page before its own scripts (or put into it once loaded):
 // counts frames (each begins with a clear) and animation ticks, reads a frame
 // back right after it is drawn, before the browser shows it and lets go of its
-// pixels, and keeps what the page writes to the console and any error left
-// uncaught. The first two frames are read from the start. The page's address
-// asks for more: `hold` holds frames after the second until the test lets
-// them go; `plain` keeps the colour material bridge out, as a negative
-// control; `nowebgl` makes a browser without WebGL; `fault` makes a GL call
-// fail inside the program.
+// pixels, and keeps what the page writes to the console (its warnings with
+// its errors) and any error left uncaught. The first two frames are read from
+// the start. The page's address asks for more: `hold` holds frames after the
+// second until the test lets them go; `plain` keeps colour material off in
+// the page's shaders, as a negative control; `nowebgl` makes a browser
+// without WebGL; `fault` makes a GL call fail inside the program.
 function instrument() {
   const options = new URLSearchParams(location.search);
   const gl = WebGLRenderingContext.prototype;
   if (options.has('plain')) {
-    const original = gl.shaderSource;
-    Object.defineProperty(gl, 'shaderSource', { get: () => original, set: () => {} });
+    const original = gl.getUniformLocation;
+    gl.getUniformLocation = function (program, name) {
+      return name === 'u_colour_material' ? null : original.call(this, program, name);
+    };
   }
   if (options.has('nowebgl')) {
     const getContext = HTMLCanvasElement.prototype.getContext;
@@ -46,10 +48,10 @@ function instrument() {
   }
   const t = {
     frames: 0, ticks: 0, wanted: 2, grabbed: [], hold: options.has('hold'), lines: [], errors: [],
-    contextMenus: 0, violations: 0, modifiedKeysPrevented: 0, program: null,
+    contextMenus: 0, violations: 0, modifiedKeysPrevented: 0, program: null, statusAtFirstFrame: null,
   };
   window.vendraskTest = t;
-  for (const [level, into] of [['log', t.lines], ['info', t.lines], ['error', t.errors]]) {
+  for (const [level, into] of [['log', t.lines], ['info', t.lines], ['warn', t.errors], ['error', t.errors]]) {
     const original = console[level];
     console[level] = (...args) => {
       into.push(args.join(' '));
@@ -76,6 +78,7 @@ function instrument() {
   const clear = gl.clear;
   gl.clear = function (mask) {
     t.frames += 1;
+    t.statusAtFirstFrame ??= document.getElementById('status').textContent;
     if (t.wanted > 0) {
       t.wanted -= 1;
       queueMicrotask(() => t.grabbed.push(read(this)));
@@ -291,6 +294,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         assert.ok(n <= allowed, `frame ${i + 1} differs from the desktop's in ${n} pixels`);
       }
       assert.ok(differing(second, desktop[0]) > allowed, 'control: the second frame has turned');
+      assert.equal(await state(page, 'statusAtFirstFrame'), 'Growing the landscape…', 'said while growing');
       await until(page, (line) => window.vendraskTest.lines.includes(line), startupLine, 'no start-up line in the console');
 
       // Probes, each with a negative control: black sky, coloured ground, blue
@@ -326,13 +330,32 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         await press(page, key);
       }
       assert.ok((await settled(page)).equals(still), 'back at level 2, the picture is not the same');
-      // "r" grows the next landscape, the desktop's next.
-      await press(page, 'r');
-      const renewed = await settled(page);
-      const n = differing(renewed, desktop[7]);
-      console.log(`${engine}: the next landscape: ${n} pixels differ from the desktop's`);
-      assert.ok(n <= allowed && differing(renewed, still) > allowed, `the next landscape differs in ${n} pixels`);
-      still = renewed;
+      // "r" grows the next landscape, the desktop's next, here while the
+      // browser has taken the graphics away. When they are given back, the
+      // viewer draws on as it was, and so after more losses in a row, with
+      // "+" and "-" pressed during one.
+      const graphics = (what) => page.evaluate((w) => {
+        window.vendraskTest.context ??= document.querySelector('canvas').getContext('webgl').getExtension('WEBGL_lose_context');
+        window.vendraskTest.context[w]();
+      }, what);
+      const saying = (words) => until(page, (w) => document.getElementById('status').textContent.startsWith(w), words, `not said: "${words}"`);
+      for (const [i, keys] of [['r'], [], [plus, '-']].entries()) {
+        await graphics('loseContext');
+        await saying('The browser has taken the graphics away.');
+        for (const key of keys) {
+          await press(page, key);
+        }
+        await graphics('restoreContext');
+        await saying('');
+        const renewed = await settled(page);
+        if (i === 0) {
+          const n = differing(renewed, desktop[7]);
+          console.log(`${engine}: the next landscape: ${n} pixels differ from the desktop's`);
+          assert.ok(n <= allowed && differing(renewed, still) > allowed, `the next landscape differs in ${n} pixels`);
+          still = renewed;
+        }
+        assert.ok(renewed.equals(still), `after loss ${i + 1}, not the view before it`);
+      }
 
       // Upper-case letters do nothing; "+" on the keypad works as "+" does.
       for (const key of ['A', 'R', 'Q']) {
@@ -477,12 +500,12 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         await broken.close();
       }
 
-      // Control: without the colour material bridge the ground comes out grey
-      // and the water opaque grey. The middle button ends the viewer.
+      // Control: without colour material the ground comes out grey and the
+      // water opaque grey. The middle button ends the viewer.
       const plain = await browser.open(`${server.url}?plain`);
-      const unbridged = measure((await grabbed(plain, 0)));
-      assert.ok(unbridged.coloured < 0.05 * unbridged.lit, `control: grey ground: ${unbridged.coloured}`);
-      assert.ok(unbridged.blue < 50, `control: no blue water: ${unbridged.blue}`);
+      const uncoloured = measure((await grabbed(plain, 0)));
+      assert.ok(uncoloured.coloured < 0.05 * uncoloured.lit, `control: grey ground: ${uncoloured.coloured}`);
+      assert.ok(uncoloured.blue < 50, `control: no blue water: ${uncoloured.blue}`);
       if (engine !== 'webkit') {
         await click(plain, 'canvas', 'middle');
         await expectStopped(plain, 'The viewer has ended.');

@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: MIT
+// The page's window and main loop: the GLUT calls the program makes, over
+// the page's canvas, a WebGL context and the browser's animation frames,
+// through Emscripten's html5.h. As in freeglut, the display callback draws
+// when a redisplay has been asked for, and the idle callback runs once after
+// each frame. When the browser takes the graphics away (a phone freeing
+// memory, a GPU reset), the program and all its state go on; when it gives
+// them back, the GL layer is made again and the same view drawn. The page
+// hears of each in a DOM event on its document; it hands keys and buttons
+// to the program through vendrask_key and vendrask_button (input.js), and
+// stops the viewer for good through vendrask_halt.
+#include <GL/glut.h>
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "gl_layer.h"
+
+// What the page hears of the window, as events named in this order.
+enum class News { no_webgl, first_frame, graphics_away, graphics_back, graphics_unusable };
+EM_JS(void, tell_page, (int news), {
+    const names =
+        [ 'vendrask-no-webgl', 'vendrask-shown', 'vendrask-lost', 'vendrask-restored', 'vendrask-unrestorable' ];
+    document.dispatchEvent(new CustomEvent(names[news]));
+});
+
+namespace {
+
+constexpr const char* canvas = "#canvas";  // the page's, by its CSS selector
+
+enum class Graphics { present, away, halted };
+
+unsigned int display_mode = GLUT_RGB | GLUT_SINGLE;  // as glutInitDisplayMode set it
+EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;         // the window's, 0 until made
+Graphics graphics = Graphics::present;               // halted once the viewer has ended or failed
+bool redisplay = true;                               // a frame has been asked for; the window's first is
+bool shown = false;                                  // a frame has been shown
+void (*display_callback)() = nullptr;                // the program's callbacks, none until registered
+void (*idle_callback)() = nullptr;
+void (*keyboard_callback)(unsigned char, int, int) = nullptr;
+void (*mouse_callback)(int, int, int, int) = nullptr;
+
+void tell(News news)
+{
+    tell_page(static_cast<int>(news));
+}
+
+// One animation frame; false ends them.
+EM_BOOL animation_frame(double /*time*/, void* /*user_data*/)
+{
+    if (graphics != Graphics::present) {
+        return graphics == Graphics::away ? EM_TRUE : EM_FALSE;
+    }
+    if (redisplay && display_callback != nullptr) {
+        redisplay = false;
+        display_callback();
+    }
+    if (idle_callback != nullptr && graphics == Graphics::present) {
+        idle_callback();
+    }
+    return EM_TRUE;
+}
+
+// Returning true lets the browser give the context back.
+EM_BOOL graphics_lost(int /*event*/, const void* /*reserved*/, void* /*user_data*/)
+{
+    if (graphics == Graphics::present) {
+        graphics = Graphics::away;
+        tell(News::graphics_away);
+    }
+    return EM_TRUE;
+}
+
+EM_BOOL graphics_restored(int /*event*/, const void* /*reserved*/, void* /*user_data*/)
+{
+    if (graphics != Graphics::away || emscripten_is_webgl_context_lost(context) == EM_TRUE) {
+        return EM_TRUE;  // ended meanwhile, or already taken again: its own restore follows
+    }
+    if (!make_graphics()) {
+        graphics = Graphics::halted;
+        tell(News::graphics_unusable);
+        return EM_TRUE;
+    }
+    graphics = Graphics::present;
+    redisplay = true;
+    tell(News::graphics_back);
+    return EM_TRUE;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The command line: the page has none.
+void glutInit(int* /*argc*/, char** /*argv*/) {}
+
+void glutInitDisplayMode(unsigned int mode)
+{
+    display_mode = mode;
+}
+
+// The canvas's drawing buffer, in pixels.
+void glutInitWindowSize(int width, int height)
+{
+    emscripten_set_canvas_element_size(canvas, width, height);
+}
+
+// The page's canvas, with a WebGL context as the display mode asks; WebGL's
+// drawing buffer is always double-buffered. The page has a title of its own.
+int glutCreateWindow(const char* /*title*/)
+{
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.alpha = (display_mode & GLUT_ALPHA) != 0 ? EM_TRUE : EM_FALSE;
+    attributes.depth = (display_mode & GLUT_DEPTH) != 0 ? EM_TRUE : EM_FALSE;
+    attributes.stencil = (display_mode & GLUT_STENCIL) != 0 ? EM_TRUE : EM_FALSE;
+    attributes.antialias = (display_mode & GLUT_MULTISAMPLE) != 0 ? EM_TRUE : EM_FALSE;
+    attributes.enableExtensionsByDefault = EM_FALSE;
+    context = emscripten_webgl_create_context(canvas, &attributes);
+    if (context <= 0) {
+        tell(News::no_webgl);
+        emscripten_exit_with_live_runtime();  // the page says why; nothing more runs
+    }
+    emscripten_webgl_make_context_current(context);
+    emscripten_set_webglcontextlost_callback(canvas, nullptr, EM_FALSE, graphics_lost);
+    emscripten_set_webglcontextrestored_callback(canvas, nullptr, EM_FALSE, graphics_restored);
+    if (!make_graphics() && emscripten_is_webgl_context_lost(context) == EM_FALSE) {
+        std::fprintf(stderr, "Vendrask's window: WebGL cannot draw the landscape here\n");
+        std::abort();
+    }
+    return 1;
+}
+
+void glutDisplayFunc(void (*callback)())
+{
+    display_callback = callback;
+}
+
+void glutIdleFunc(void (*callback)())
+{
+    idle_callback = callback;
+}
+
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int))
+{
+    keyboard_callback = callback;
+}
+
+void glutMouseFunc(void (*callback)(int, int, int, int))
+{
+    mouse_callback = callback;
+}
+
+void glutPostRedisplay()
+{
+    redisplay = true;
+}
+
+// The browser shows the frame once the animation frame has returned.
+void glutSwapBuffers()
+{
+    frame_shown();
+    if (!shown) {
+        shown = true;
+        tell(News::first_frame);
+    }
+}
+
+// Never returns, as in GLUT: the browser calls back from here on.
+void glutMainLoop()
+{
+    emscripten_request_animation_frame_loop(animation_frame, nullptr);
+    emscripten_exit_with_live_runtime();
+}
+
+// The page's ways in, exported by the module. Keys and buttons reach the
+// program while its graphics are away too, and never once it has halted.
+void vendrask_key(int character)
+{
+    if (graphics != Graphics::halted && keyboard_callback != nullptr) {
+        keyboard_callback(static_cast<unsigned char>(character), 0, 0);
+    }
+}
+
+void vendrask_button(int button, int state, int x, int y)
+{
+    if (graphics != Graphics::halted && mouse_callback != nullptr) {
+        mouse_callback(button, state, x, y);
+    }
+}
+
+void vendrask_halt()
+{
+    graphics = Graphics::halted;
+}
+
+}  // extern "C"
