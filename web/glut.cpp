@@ -11,6 +11,7 @@
 // stops the viewer for good through vendrask_halt.
 #include <GL/glut.h>
 #include <emscripten.h>
+#include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
 
 #include <cstdio>
@@ -121,7 +122,7 @@ int glutCreateWindow(const char* /*title*/)
     context = emscripten_webgl_create_context(canvas, &attributes);
     if (context <= 0) {
         tell(News::no_webgl);
-        emscripten_exit_with_live_runtime();  // the page says why; nothing more runs
+        emscripten_unwind_to_js_event_loop();  // the page says why; nothing more runs
     }
     emscripten_webgl_make_context_current(context);
     emscripten_set_webglcontextlost_callback(canvas, nullptr, EM_FALSE, graphics_lost);
@@ -168,11 +169,13 @@ void glutSwapBuffers()
     }
 }
 
-// Never returns, as in GLUT: the browser calls back from here on.
+// Never returns, as in GLUT: the browser calls back from here on. The
+// runtime is not held alive for it, so that the program's exit ends it, and
+// the page hears of that (Module.onExit).
 void glutMainLoop()
 {
     emscripten_request_animation_frame_loop(animation_frame, nullptr);
-    emscripten_exit_with_live_runtime();
+    emscripten_unwind_to_js_event_loop();
 }
 
 // The page's ways in, exported by the module. Keys and buttons reach the

@@ -8,13 +8,14 @@
 const GLUT_DOWN = 0;
 const GLUT_UP = 1;
 
-// Calls into the program. Its exit unwinds the call with `programExited`
-// (loader.js), which ends here; any other throw is an error.
+// Calls into the program. What its exit throws to unwind the call ends
+// here, once the viewer has stopped (`halted`, loader.js); anything else
+// thrown is an error.
 function deliver(call) {
   try {
     call();
   } catch (e) {
-    if (e !== programExited) {
+    if (!halted) {
       throw e;
     }
   }

@@ -6,9 +6,6 @@
 // each told to the page (page.js) once, with a sentence for the visitor.
 'use strict';
 
-// Thrown through the program by its exit, so that nothing after exit runs.
-const programExited = Symbol('Vendrask has exited');
-
 let halted = false;  // the viewer has ended, or cannot run: told once
 let running = null;   // the module, once its runtime has started
 
@@ -92,15 +89,8 @@ async function programBytes() {
 function vendraskModule(canvas) {
   const module = {
     printErr: (text) => console.error(text),
-    // The runtime's way out: on the program's exit, and on an error that
-    // passes through the runtime (an Error, thrown on as it came).
-    quit(status, thrown) {
-      if (thrown instanceof Error) {
-        throw thrown;
-      }
-      stop('vendrask-ended', status);
-      throw programExited;
-    },
+    // The program's exit, before the runtime unwinds it.
+    onExit: (status) => stop('vendrask-ended', status),
     onRuntimeInitialized() {
       running = module;
       steer(module, canvas);

@@ -17,11 +17,12 @@ function(web_page target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/web/gl_layer.cpp ${PROJECT_SOURCE_DIR}/web/fixed_function.cpp
     ${PROJECT_SOURCE_DIR}/web/immediate_mode.cpp ${PROJECT_SOURCE_DIR}/web/glut.cpp)
   # The page hands it keys and buttons (web/input.js) and halts it, so the
-  # module exports those functions beside main. It reads and writes no files:
-  # standard output reaches the console without a file system. Its memory,
-  # fixed, holds a frame at the finest detail (21 MB) beside the landscape
-  # and the stack.
-  target_link_options(${target} PRIVATE -sENVIRONMENT=web -sFILESYSTEM=0
+  # module exports those functions beside main; the program's exit ends the
+  # runtime, which tells the page. It reads and writes no files: standard
+  # output reaches the console without a file system. Its memory, fixed,
+  # holds a frame at the finest detail (21 MB) beside the landscape and the
+  # stack.
+  target_link_options(${target} PRIVATE -sENVIRONMENT=web -sFILESYSTEM=0 -sEXIT_RUNTIME=1
     -sEXPORTED_FUNCTIONS=_main,_vendrask_key,_vendrask_button,_vendrask_halt -sINITIAL_MEMORY=33554432)
   set_target_properties(${target} PROPERTIES SUFFIX .js)
   # Opened from the file system, the page reads the program from a script,
