@@ -235,6 +235,18 @@ function desktopFrames() {
   return Array.from({ length: 8 }, (_, i) => pixels.subarray(i * size, (i + 1) * size));
 }
 
+// The drawing buffer is the canvas's size on the screen in device pixels,
+// and the landscape is drawn in it: lit ground and blue water.
+async function drawnSharp(page, where) {
+  await until(page, () => {
+    const canvas = document.querySelector('canvas');
+    const box = canvas.getBoundingClientRect();
+    return canvas.width === Math.round(box.width * devicePixelRatio) && canvas.height === Math.round(box.height * devicePixelRatio);
+  }, null, `${where}: the drawing buffer is not the canvas's size in device pixels`);
+  const seen = measure(await afterInput(page));
+  assert.ok(seen.lit > 0.05 * width * height && seen.blue > 500, `${where}: no landscape: ${JSON.stringify(seen)}`);
+}
+
 // Which release each of the page's files came from, as the test's server
 // marked them: the page's footer, its scripts and the program.
 const releases = (page) => page.evaluate(() => [/Vendrask (\S+)\./.exec(document.querySelector('footer').textContent)[1],
@@ -331,22 +343,22 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       }
       assert.ok((await settled(page)).equals(still), 'back at level 2, the picture is not the same');
       // "r" grows the next landscape, the desktop's next, here while the
-      // browser has taken the graphics away. When they are given back, the
-      // viewer draws on as it was, and so after more losses in a row, with
-      // "+" and "-" pressed during one.
+      // browser has taken the graphics away: the page says so, offers to
+      // start again and draws nothing. When they are given back, the viewer
+      // draws on as it was, and so after more losses in a row, with "+" and
+      // "-" pressed during one.
       const graphics = (what) => page.evaluate((w) => {
         window.vendraskTest.context ??= document.querySelector('canvas').getContext('webgl').getExtension('WEBGL_lose_context');
         window.vendraskTest.context[w]();
       }, what);
-      const saying = (words) => until(page, (w) => document.getElementById('status').textContent.startsWith(w), words, `not said: "${words}"`);
       for (const [i, keys] of [['r'], [], [plus, '-']].entries()) {
         await graphics('loseContext');
-        await saying('The browser has taken the graphics away.');
+        await expectStopped(page, 'The browser has taken the graphics away.');
         for (const key of keys) {
           await press(page, key);
         }
         await graphics('restoreContext');
-        await saying('');
+        await until(page, () => document.getElementById('status').textContent === '', null, 'still said: the graphics are away');
         const renewed = await settled(page);
         if (i === 0) {
           const n = differing(renewed, desktop[7]);
@@ -377,6 +389,13 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         }
         assert.ok((await settled(page)).equals(still), '"+" on a German layout did not make the mesh finer again');
         assert.deepEqual((await devtools.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+        // Full screen draws the landscape in as many pixels as it is shown
+        // at, and leaving it, in 600 × 512 again.
+        await click(page, '#fullscreen');
+        await drawnSharp(page, 'in full screen');
+        assert.ok(await page.evaluate(() => document.querySelector('canvas').width > 600), 'full screen is no larger');
+        await click(page, '#fullscreen');
+        await until(page, () => document.querySelector('canvas').width === 600, null, 'full screen not left');
       } else {
         cannot(engine, 'a German keyboard layout and installability', 'its automation sets no key code and has no installability verdict');
       }
@@ -441,8 +460,11 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       assert.deepEqual(await state(page, 'errors'), [], 'console errors');
 
       // Once loaded, the page starts again with its server gone, the same
-      // landscape; then the browser takes the graphics away. (The test's own
-      // script is put beside the page's in the release's cache.)
+      // landscape. (The test's own script is put beside the page's in the
+      // release's cache.) The graphics are not taken away here: in a page so
+      // reloaded, Chromium's renderer has been seen, about once in ten runs,
+      // to spin in its own code after loseContext() and answer nothing more;
+      // they are taken away above, online, three times.
       await page.evaluate(async () => {
         const registration = await navigator.serviceWorker.ready;
         await new Promise((resolve) => (registration.active.state === 'activated' ? resolve()
@@ -453,9 +475,6 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       await server.stop();
       await page.reload();
       assert.ok((await grabbed(page, 0)).equals(first), 'offline, the page did not draw its first frame again');
-      await page.evaluate(() => { window.vendraskTest.hold = false; });
-      await page.evaluate(() => document.querySelector('canvas').getContext('webgl').getExtension('WEBGL_lose_context').loseContext());
-      await expectStopped(page, 'The browser has taken the graphics away');
       await server.start();
 
       // The next release at the same address: the first load after it is
@@ -537,8 +556,7 @@ async function phone(chromium, url) {
   await native.emulate({ viewport, userAgent: 'Mozilla/5.0 (Linux; Android 14) Mobile' });
   await native.goto(url);
   const page = { evaluate: (f, ...args) => native.evaluate(f, ...args) };
-  const tiny = await grabbed(page, 0);
-  assert.ok(measure(tiny).lit > 0.05 * width * height, 'control: the phone shows the landscape');
+  await drawnSharp(page, 'on a phone');
   const shown = await native.$eval('canvas', (c) => [c.getBoundingClientRect().right, document.documentElement.scrollWidth]);
   assert.ok(shown[0] <= viewport.width && shown[1] <= viewport.width, `wider than the phone: ${shown}`);
   assert.deepEqual(await accessibility(page), [], 'accessibility on a phone');
