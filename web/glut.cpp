@@ -3,7 +3,9 @@
 // the page's canvas, a WebGL context and the browser's animation frames,
 // through Emscripten's html5.h. As in freeglut, the display callback draws
 // when a redisplay has been asked for, and the idle callback runs once after
-// each frame. When the browser takes the graphics away (a phone freeing
+// each frame. As a desktop window's does, the drawing buffer follows the size
+// the canvas is shown at, here in device pixels, and the viewport is the
+// whole of it (GLUT's own reshape). When the browser takes the graphics away (a phone freeing
 // memory, a GPU reset), the program and all its state go on; when it gives
 // them back, the GL layer is made again and the same view drawn. The page
 // hears of each in a DOM event on its document; it hands keys and buttons
@@ -13,7 +15,11 @@
 #include <emscripten.h>
 #include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
+#include <webgl/webgl1.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,6 +36,9 @@ EM_JS(void, tell_page, (int news), {
 namespace {
 
 constexpr const char* canvas = "#canvas";  // the page's, by its CSS selector
+// The drawing buffer's longest side at most, in pixels: a larger screen shows
+// it scaled up, so that a phone's GPU has room.
+constexpr double longest_side = 4096.0;
 
 enum class Graphics { present, away, halted };
 
@@ -38,7 +47,10 @@ EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;         // the window's, 0 until ma
 Graphics graphics = Graphics::present;               // halted once the viewer has ended or failed
 bool redisplay = true;                               // a frame has been asked for; the window's first is
 bool shown = false;                                  // a frame has been shown
-void (*display_callback)() = nullptr;                // the program's callbacks, none until registered
+int buffer_width = 0;                                // the drawing buffer's size and the viewport's, in pixels
+int buffer_height = 0;
+double drawable = longest_side;        // pixels: the longest side WebGL draws here, at most longest_side
+void (*display_callback)() = nullptr;  // the program's callbacks, none until registered
 void (*idle_callback)() = nullptr;
 void (*keyboard_callback)(unsigned char, int, int) = nullptr;
 void (*mouse_callback)(int, int, int, int) = nullptr;
@@ -48,12 +60,38 @@ void tell(News news)
     tell_page(static_cast<int>(news));
 }
 
+// The drawing buffer at the canvas's size on the screen in device pixels,
+// within what WebGL draws, and the viewport the whole of it.
+void fit_to_screen()
+{
+    double width = 0.0;  // CSS pixels, then device pixels
+    double height = 0.0;
+    emscripten_get_element_css_size(canvas, &width, &height);
+    const double ratio = emscripten_get_device_pixel_ratio();
+    width = std::round(width * ratio);
+    height = std::round(height * ratio);
+    if (width < 1.0 || height < 1.0) {
+        return;  // not shown
+    }
+    const double scale = std::min(1.0, drawable / std::max(width, height));
+    const int w = std::max(1, static_cast<int>(std::floor(width * scale)));
+    const int h = std::max(1, static_cast<int>(std::floor(height * scale)));
+    if (w != buffer_width || h != buffer_height) {
+        buffer_width = w;
+        buffer_height = h;
+        emscripten_set_canvas_element_size(canvas, w, h);
+        emscripten_glViewport(0, 0, w, h);
+        redisplay = true;
+    }
+}
+
 // One animation frame; false ends them.
 EM_BOOL animation_frame(double /*time*/, void* /*user_data*/)
 {
     if (graphics != Graphics::present) {
         return graphics == Graphics::away ? EM_TRUE : EM_FALSE;
     }
+    fit_to_screen();
     if (redisplay && display_callback != nullptr) {
         redisplay = false;
         display_callback();
@@ -85,6 +123,7 @@ EM_BOOL graphics_restored(int /*event*/, const void* /*reserved*/, void* /*user_
         return EM_TRUE;
     }
     graphics = Graphics::present;
+    buffer_width = 0;  // the viewport, given again by the next frame
     redisplay = true;
     tell(News::graphics_back);
     return EM_TRUE;
@@ -130,6 +169,13 @@ int glutCreateWindow(const char* /*title*/)
     if (!make_graphics() && emscripten_is_webgl_context_lost(context) == EM_FALSE) {
         std::fprintf(stderr, "Vendrask's window: WebGL cannot draw the landscape here\n");
         std::abort();
+    }
+    std::array<GLint, 2> viewport{};
+    GLint renderbuffer = 0;
+    emscripten_glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport.data());
+    emscripten_glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    for (const GLint side : {viewport[0], viewport[1], renderbuffer}) {
+        drawable = side > 0 ? std::min(drawable, static_cast<double>(side)) : drawable;
     }
     return 1;
 }
