@@ -7,7 +7,7 @@
 #   make package  build the Debian package in $(PACKAGE_BUILD), reproducibly
 #   make windows  cross-build the Windows zip in $(WINDOWS_BUILD), reproducibly
 #   make web      build the web page in $(WEB_BUILD) with Emscripten, reproducibly
-#   make web-serve  serve it on http://127.0.0.1:8000/
+#   make web-serve  serve it on http://127.0.0.1:8417/
 #   make web-test   run the page in Chromium, Firefox and WebKit against the desktop build
 #   make dist     a release in dist/: source, package, Windows zip, web page, SHA256SUMS
 BUILD ?= build
@@ -60,7 +60,7 @@ web:
 	@tools/build_web.sh $(WEB_BUILD)
 
 web-serve: web
-	@python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD) 8000
+	@python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD) 8417
 
 web-test: web
 	@tools/ensure_packages.sh browser

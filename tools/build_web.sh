@@ -16,4 +16,4 @@ tools/ensure_packages.sh web
 emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF \
   ${VENDRASK_WERROR:+-DVENDRASK_WERROR=$VENDRASK_WERROR} >/dev/null 2> >(grep -v '^configure:' >&2)
 cmake --build "$build" -j "$(nproc)" >/dev/null
-echo "Built the page in $build/; serve it on http://127.0.0.1:8000/ with: make web-serve"
+echo "Built the page in $build/; serve it on http://127.0.0.1:8417/ with: make web-serve"

@@ -84,6 +84,8 @@ async function programBytes() {
   return response.arrayBuffer();
 }
 
+const tooOld = 'This browser is too old to run Vendrask: it needs Chrome or Edge 97, Firefox 102 or Safari 16, or later.';
+
 // The module vendrask.js starts, drawing into `canvas`; it prints to the
 // console.
 function vendraskModule(canvas) {
@@ -97,10 +99,13 @@ function vendraskModule(canvas) {
       document.dispatchEvent(new CustomEvent('vendrask-started'));
     },
     instantiateWasm(imports, receive) {
-      const damaged = (error) => Promise.reject(`Vendrask could not start: vendrask.wasm is damaged (${error.message}).`);
+      // Browsers from before WebAssembly could be allowed by a
+      // Content-Security-Policy ('wasm-unsafe-eval') refuse to compile it.
+      const damaged = (error) => Promise.reject(/Content.Security.Policy|unsafe-eval/i.test(error.message) ? tooOld
+        : `Vendrask could not start: vendrask.wasm is damaged (${error.message}).`);
       programBytes()
         .then((bytes) => WebAssembly.instantiate(bytes, imports).catch(damaged))
-        .then(({ instance, module: compiled }) => receive(instance, compiled), fail);
+        .then(({ instance, module: compiled }) => receive(instance, compiled), (why) => fail(why, why !== tooOld));
       return {};
     },
   };

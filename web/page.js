@@ -46,26 +46,38 @@ document.addEventListener('vendrask-restored', () => say(''));
 document.addEventListener('vendrask-unrestorable', () => stopped('The browser has given the graphics back unusable, so the viewer has stopped.'));
 restart.querySelector('button').addEventListener('click', () => window.location.reload());
 
-// The landscape alone, scaled to the screen; Escape or the same button
-// leaves it.
-fullscreen.addEventListener('click', () => {
-  if (document.fullscreenElement) {
-    document.exitFullscreen();
-  } else {
-    view.requestFullscreen().catch(() => {});
-  }
-});
-document.addEventListener('fullscreenchange', () => {
-  fullscreen.textContent = document.fullscreenElement ? 'Leave full screen' : 'Full screen';
-});
+// The landscape alone, as large as the screen holds it; Escape or the same
+// button leaves it. Browsers offer it by the standard names or by Safari's
+// older webkit ones; where neither is there (an iPhone), the button is not
+// shown. A failure here is the control's, said in the console: the viewer
+// goes on.
+const screenNames = [
+  ['requestFullscreen', 'exitFullscreen', 'fullscreenElement', 'fullscreenchange'],
+  ['webkitRequestFullscreen', 'webkitExitFullscreen', 'webkitFullscreenElement', 'webkitfullscreenchange'],
+].find(([request]) => typeof view[request] === 'function');
+if (screenNames) {
+  const [request, exit, element, change] = screenNames;
+  fullscreen.addEventListener('click', () => {
+    try {
+      Promise.resolve(document[element] ? document[exit]() : view[request]()).catch(() => {});
+    } catch (error) {
+      console.error(`Full screen: ${error.message}`);
+    }
+  });
+  document.addEventListener(change, () => {
+    fullscreen.textContent = document[element] ? 'Leave full screen' : 'Full screen';
+  });
+} else {
+  fullscreen.hidden = true;
+}
 
 // A new release, once its worker has kept all its files, takes over when
-// this page has loaded all it needs from the release it runs: this page goes
-// on as it is, and the next load is the new release's, whole.
+// every page of the release before has loaded all it needs: each page tells
+// it so, and goes on as it is; the next load is the new release's, whole.
 function takeOverWhenSettled(registration) {
   const offer = () => {
     if (settled && registration.waiting && navigator.serviceWorker.controller) {
-      registration.waiting.postMessage('take over');
+      registration.waiting.postMessage('settled');
     }
   };
   registration.addEventListener('updatefound', () => {
@@ -79,4 +91,8 @@ if ('serviceWorker' in navigator && location.protocol !== 'file:') {
 }
 
 var Module = vendraskModule(canvas);  // a global, which vendrask.js reads
-loadScript('vendrask.js').catch(fail);
+if (typeof WebAssembly === 'object') {
+  loadScript('vendrask.js').catch(fail);
+} else {
+  fail(tooOld, false);
+}

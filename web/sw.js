@@ -1,39 +1,75 @@
 // SPDX-License-Identifier: MIT
 // The page's service worker: keeps the files of the release it belongs to,
 // so that the page loads again without a network, and serves them from
-// there. Each release keeps its files in a cache of its own, named after its
-// version, filled whole before it may take over. It takes over when a page
-// running the release before has loaded all it needs (page.js asks), or when
-// no page runs that release; the caches of other releases go once it has.
-// So a visitor never runs a mix of two releases.
+// there. Each release keeps its files in a cache of its own, fetched past the
+// browser's HTTP cache and filled whole before it may take over. It takes
+// over once every open page of this copy has loaded all it needs (each says
+// so), or when none is open; the caches of this copy's other releases go
+// once it has. So a visitor never runs a mix of two releases.
 'use strict';
 
-const release = 'vendrask-@PROJECT_VERSION@';
+// Caches belong to the whole origin, where other copies of the page may keep
+// theirs: this copy's are named after its folder's address, which is the
+// page's address too. A release is named by its version and a digest of all
+// its kept files, made when it is built, so that a change to any of them is
+// a new release.
+const scope = self.registration.scope;
+const mine = `vendrask ${scope} `;
+const release = `${mine}@PROJECT_VERSION@ @VENDRASK_WEB_DIGEST@`;
 // What the page loads; the larger icons are fetched by the browser only to
 // install the page as an app, which it does online.
-const files = ['./', 'index.html', 'style.css', 'input.js', 'loader.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
+const files = ['index.html', 'style.css', 'input.js', 'loader.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
   'manifest.webmanifest', 'icon.png'];
 
+// A file as the server has it now. An answer that came by a redirect (a host
+// that sends index.html to the folder's address) is kept as a plain answer,
+// which a browser takes for a page.
+async function fetchAfresh(file) {
+  const response = await fetch(file, { cache: 'reload' });
+  if (!response.ok) {
+    throw new Error(`${file}: ${response.status} ${response.statusText}`);
+  }
+  return response.redirected ? new Response(await response.blob(), { headers: response.headers }) : response;
+}
+
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(release).then((cache) => cache.addAll(files)));
+  event.waitUntil(Promise.all(files.map(fetchAfresh)).then(async (answers) => {
+    const cache = await caches.open(release);
+    await Promise.all(files.map((file, i) => cache.put(file, answers[i])));
+  }));
 });
+
+const settled = new Set();  // pages of this copy that have loaded all they need, by client id
 
 self.addEventListener('message', (event) => {
-  if (event.data === 'take over') {
-    self.skipWaiting();
+  if (event.data !== 'settled') {
+    return;
   }
+  settled.add(event.source.id);
+  event.waitUntil(self.clients.matchAll({ type: 'window', includeUncontrolled: true }).then((pages) => {
+    if (pages.every((page) => !page.url.startsWith(scope) || settled.has(page.id))) {
+      return self.skipWaiting();
+    }
+    return undefined;
+  }));
 });
 
+// The caches of this copy's other releases go, and those of releases up to
+// 1.3.0, which named theirs for the whole origin.
 self.addEventListener('activate', (event) => {
-  event.waitUntil(caches.keys().then((names) => Promise.all(
-    names.filter((name) => name.startsWith('vendrask-') && name !== release).map((name) => caches.delete(name)))));
+  event.waitUntil(caches.keys().then((names) => Promise.all(names
+    .filter((name) => (name.startsWith(mine) && name !== release) || /^vendrask-[0-9.]+$/.test(name))
+    .map((name) => caches.delete(name)))));
 });
 
+// The page at the folder's address too; whatever the server's answers vary
+// by, one file is kept once.
 self.addEventListener('fetch', (event) => {
   if (event.request.method !== 'GET') {
     return;
   }
+  const folder = event.request.mode === 'navigate' && event.request.url.split(/[?#]/)[0] === scope;
   event.respondWith(caches.open(release)
-    .then((cache) => cache.match(event.request, { ignoreSearch: true }))
+    .then((cache) => cache.match(folder ? 'index.html' : event.request, { ignoreSearch: true, ignoreVary: true }))
     .then((kept) => kept ?? fetch(event.request)));
 });

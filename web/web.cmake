@@ -32,12 +32,24 @@ function(web_page target)
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
   # The version goes into the page's footer, names the service worker's
   # cache and heads the README for whoever hosts the page.
-  foreach(file index.html sw.js README.txt)
+  foreach(file index.html README.txt)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} @ONLY)
   endforeach()
   foreach(file input.js loader.js page.js style.css manifest.webmanifest)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} COPYONLY)
   endforeach()
+  # The service worker names each release's cache by its version and a
+  # digest of every file it keeps, as built.
+  set(VENDRASK_WEB_DIGEST @VENDRASK_WEB_DIGEST@)
+  configure_file(${PROJECT_SOURCE_DIR}/web/sw.js ${CMAKE_BINARY_DIR}/sw.js.in @ONLY)
+  set(kept index.html style.css input.js loader.js page.js vendrask.wasm vendrask.js manifest.webmanifest icon.png)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sw.js
+    COMMAND sh -c "digest=$(cat \"$@\" | sha256sum | cut -c1-16) && sed \"s/@VENDRASK_WEB_DIGEST@/$digest/\" sw.js.in >sw.js" digest ${kept}
+    DEPENDS ${target} ${CMAKE_BINARY_DIR}/sw.js.in ${PROJECT_SOURCE_DIR}/web/index.html ${PROJECT_SOURCE_DIR}/web/style.css
+      ${PROJECT_SOURCE_DIR}/web/input.js ${PROJECT_SOURCE_DIR}/web/loader.js ${PROJECT_SOURCE_DIR}/web/page.js
+      ${PROJECT_SOURCE_DIR}/web/manifest.webmanifest
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
+  add_custom_target(${target}_service_worker ALL DEPENDS ${CMAKE_BINARY_DIR}/sw.js)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt COPYONLY)
   # The favicon, and the icons for installing the page as an app.
   foreach(size 32 192 512)

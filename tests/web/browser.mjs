@@ -28,21 +28,24 @@ function mark(name, body, version, release) {
   return name.endsWith('.js') ? `${text}\n;(self.vendraskServed ??= []).push('${name} ${release}');\n` : text;
 }
 
-// Serves `folder` on a free port of 127.0.0.1; resolves to the server.
-// For the page's test, `files` are served beside the page's own, `inject`
-// names one of them that index.html loads before its own scripts, and every
-// file is marked with the release served (`server.release`, at first the
-// page's own version). `server.missing` files are answered 404 and the
-// connections for `server.dropped` ones cut. stop() and start() take the
-// server off its address and put it back.
-export async function serve(folder, { files = {}, inject = null } = {}) {
+// Serves `folder` on a free port of 127.0.0.1, and again under /copy/ as a
+// second copy of the page; resolves to the server. For the page's test,
+// `files` are served beside the page's own, `inject` names one of them that
+// index.html loads before its own scripts, and every file is marked with the
+// release served (`server.release`, at first the page's own version).
+// `server.missing` files are answered 404 and the connections for
+// `server.dropped` ones cut. As some hosts do, every answer may carry
+// `headers`, and a folder's address have no page (`folderIndex` false).
+// stop() and start() take the server off its address and put it back.
+export async function serve(folder, { files = {}, inject = null, headers = {}, folderIndex = true } = {}) {
   const types = {
     '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
     '.png': 'image/png', '.webmanifest': 'application/manifest+json',
   };
   const version = /Vendrask ([0-9.]+)\./.exec(readFileSync(join(folder, 'index.html'), 'utf8'))[1];
   const server = createServer((request, response) => {
-    const path = new URL(request.url, 'http://page/').pathname.replace(/\/$/, '/index.html');
+    const asked = new URL(request.url, 'http://page/').pathname.replace(/^\/copy\//, '/');
+    const path = asked.replace(/\/$/, '/index.html');
     const name = path.slice(1);
     if (server.dropped.has(name)) {
       request.socket.destroy();
@@ -54,7 +57,7 @@ export async function serve(folder, { files = {}, inject = null } = {}) {
     } catch {
       // answered 404 below
     }
-    if (body === null) {
+    if (body === null || (!folderIndex && asked.endsWith('/'))) {
       response.writeHead(404, 'Not Found').end();
       return;
     }
@@ -64,7 +67,7 @@ export async function serve(folder, { files = {}, inject = null } = {}) {
         body = body.replace('<script', `<script src="${inject}"></script>\n<script`);
       }
     }
-    response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream' }).end(body);
+    response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream', ...headers }).end(body);
   });
   Object.assign(server, {
     release: version,

@@ -30,7 +30,9 @@ const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.mi
 // the start. The page's address asks for more: `hold` holds frames after the
 // second until the test lets them go; `plain` keeps colour material off in
 // the page's shaders, as a negative control; `nowebgl` makes a browser
-// without WebGL; `fault` makes a GL call fail inside the program.
+// without WebGL, `nofullscreen` one without full screen (an iPhone's), and
+// `oldwasm` one that refuses WebAssembly under the page's
+// Content-Security-Policy; `fault` makes a GL call fail inside the program.
 function instrument() {
   const options = new URLSearchParams(location.search);
   const gl = WebGLRenderingContext.prototype;
@@ -39,6 +41,14 @@ function instrument() {
     gl.getUniformLocation = function (program, name) {
       return name === 'u_colour_material' ? null : original.call(this, program, name);
     };
+  }
+  if (options.has('nofullscreen')) {
+    delete Element.prototype.requestFullscreen;
+    delete Element.prototype.webkitRequestFullscreen;
+  }
+  if (options.has('oldwasm')) {
+    WebAssembly.instantiate = () => Promise.reject(new WebAssembly.CompileError('WebAssembly.instantiate(): Refused '
+      + 'to compile or instantiate WebAssembly module because \'unsafe-eval\' is not an allowed source of script'));
   }
   if (options.has('nowebgl')) {
     const getContext = HTMLCanvasElement.prototype.getContext;
@@ -284,8 +294,10 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
     const desktop = desktopFrames();
     const files = { 'vendrask-test.js': `(${instrument})();\n`, 'axe.min.js': axe };
     const servers = [];
-    const serveNew = async () => servers[servers.push(await serve(folder, { files, inject: 'vendrask-test.js' })) - 1];
-    const server = await serveNew();
+    const serveNew = async (host = {}) => servers[servers.push(await serve(folder, { files, inject: 'vendrask-test.js', ...host })) - 1];
+    // A host whose answers the browser may keep for ten minutes and that
+    // vary by what the browser accepts, with no page at a folder's address.
+    const server = await serveNew({ headers: { 'Cache-Control': 'max-age=600', Vary: 'Accept' }, folderIndex: false });
     const browser = await start(engine);
     // WebKitWebDriver types the main keyboard's "+" as "=", and gives a
     // right or middle button's press and release no Pointer Events.
@@ -295,7 +307,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       cannot(engine, 'the right and middle buttons', 'WebKitWebDriver gives their presses no Pointer Events');
     }
     try {
-      const page = await browser.open(`${server.url}?hold`);
+      const page = await browser.open(`${server.url}index.html?hold`);
       const [first, second] = [await grabbed(page, 0), await grabbed(page, 1)];
 
       // The desktop's first two frames, side by side: the start-up view, then
@@ -454,6 +466,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
 
       // Accessible; within its Content-Security-Policy; and "q" ends it.
       assert.deepEqual(await accessibility(page), [], 'accessibility');
+      assert.ok(!(await page.evaluate(() => document.getElementById('fullscreen').hidden)), 'control: "Full screen" not shown');
       await press(page, 'q');
       await expectStopped(page, 'The viewer has ended.');
       assert.equal(await state(page, 'violations'), 0, 'Content-Security-Policy violations');
@@ -469,25 +482,32 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         const registration = await navigator.serviceWorker.ready;
         await new Promise((resolve) => (registration.active.state === 'activated' ? resolve()
           : registration.active.addEventListener('statechange', resolve)));
-        const [release] = (await caches.keys()).filter((name) => name.startsWith('vendrask-'));
+        const [release] = (await caches.keys()).filter((name) => name.startsWith(`vendrask ${registration.scope} `));
         await (await caches.open(release)).add('vendrask-test.js');
       });
       await server.stop();
-      await page.reload();
+      await page.goto(server.url);  // the folder's address, which the host has no page for
       assert.ok((await grabbed(page, 0)).equals(first), 'offline, the page did not draw its first frame again');
       await server.start();
 
-      // The next release at the same address: the first load after it is
-      // published runs the one before whole, the next runs it whole, and the
-      // cache of the one before has gone.
+      // A second copy of the page on the same host, under /copy/, keeps its
+      // files beside the first's. The next release at the first's address:
+      // the first load after it is published runs the one before whole, the
+      // next runs it whole, and only the cache of the one before has gone.
+      const copy = `vendrask ${server.url}copy/ `;
+      await page.goto(`${server.url}copy/index.html`);
+      await until(page, (c) => caches.keys().then((names) => names.some((n) => n.startsWith(c))), copy, 'the second copy kept nothing');
+      await page.goto(server.url);
       const [before, next] = [server.release, `${server.release}.1`];
       server.release = next;
       for (const release of [before, next]) {
         await page.reload();
         await until(page, () => window.vendraskTest.program !== null, null, 'the program did not load');
         assert.deepEqual(new Set(await releases(page)), new Set([release]), 'the files of one release');
-        await until(page, (name) => caches.keys().then((names) => names.join() === name), `vendrask-${next}`,
-          'the next release did not take over');
+        await until(page, ([mine, kept, c]) => caches.keys().then((names) => {
+          const own = names.filter((n) => n.startsWith(mine));
+          return own.length === 1 && own[0].startsWith(kept) && names.some((n) => n.startsWith(c));
+        }), [`vendrask ${server.url} `, `vendrask ${server.url} ${next} `, copy], 'the next release did not take over alone');
       }
 
       // A page opened from the file system (a release unpacked and
@@ -506,6 +526,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         ['', ['missing', 'vendrask.js'], 'Vendrask could not load vendrask.js: the server answered 404 Not Found.'],
         ['', ['dropped', 'vendrask.wasm'], 'Vendrask could not load vendrask.wasm: the network is down, or the server cannot be reached.'],
         ['?fault', null, 'Vendrask stopped with an error: the test has broken drawArrays'],
+        ['?oldwasm', null, 'This browser is too old to run Vendrask: it needs Chrome or Edge 97, Firefox 102 or Safari 16, or later.'],
       ];
       for (const [query, fault, sentence] of failures) {
         const failing = await serveNew();
@@ -513,15 +534,17 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
           failing[fault[0]].add(fault[1]);
         }
         const broken = await browser.open(`${failing.url}${query}`);
-        await expectStopped(broken, sentence, query !== '?nowebgl');
+        await expectStopped(broken, sentence, !['?nowebgl', '?oldwasm'].includes(query));
         assert.deepEqual(await state(broken, 'errors'), [sentence], 'console errors');
         console.log(`${engine}: ${query || `${fault.join(' ')}`}: "${(await status(broken))[0]}"`);
         await broken.close();
       }
 
       // Control: without colour material the ground comes out grey and the
-      // water opaque grey. The middle button ends the viewer.
-      const plain = await browser.open(`${server.url}?plain`);
+      // water opaque grey. Without full screen, its button is not shown. The
+      // middle button ends the viewer.
+      const plain = await browser.open(`${server.url}index.html?plain&nofullscreen`);
+      assert.ok(await plain.evaluate(() => document.getElementById('fullscreen').hidden), 'a "Full screen" button with no full screen');
       const uncoloured = measure((await grabbed(plain, 0)));
       assert.ok(uncoloured.coloured < 0.05 * uncoloured.lit, `control: grey ground: ${uncoloured.coloured}`);
       assert.ok(uncoloured.blue < 50, `control: no blue water: ${uncoloured.blue}`);
@@ -533,7 +556,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       await plain.close();
 
       if (engine === 'chromium') {
-        await phone(browser.native, server.url);
+        await phone(browser.native, `${server.url}index.html`);
       } else {
         cannot(engine, 'a phone: its layout, touch and the page\'s buttons there,', 'its automation emulates no phone');
       }
