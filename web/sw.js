@@ -23,10 +23,13 @@ const files = ['index.html', 'style.css', 'input.js', 'loader.js', 'page.js', 'v
 
 // A file as the server has it now. An answer that came by a redirect (a host
 // that sends index.html to the folder's address) is kept as a plain answer,
-// which a browser takes for a page.
+// which a browser takes for a page. A page in place of another file (a host
+// that answers a missing file with the page) is no answer: nothing is kept,
+// and the next visit tries again.
 async function fetchAfresh(file) {
   const response = await fetch(file, { cache: 'reload' });
-  if (!response.ok) {
+  const page = response.headers.get('Content-Type')?.startsWith('text/html') && !file.endsWith('.html');
+  if (!response.ok || page) {
     throw new Error(`${file}: ${response.status} ${response.statusText}`);
   }
   return response.redirected ? new Response(await response.blob(), { headers: response.headers }) : response;
