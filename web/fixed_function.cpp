@@ -15,6 +15,7 @@
 #include "gl_layer.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -92,7 +93,7 @@ void main() {
 )";
 
 // Where the shader pair's uniforms are, by name.
-enum Uniform {
+enum Uniform : std::uint8_t {
     modelview,
     modelview_projection,
     normal_matrix,

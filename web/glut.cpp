@@ -20,13 +20,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "gl_layer.h"
 
 // What the page hears of the window, as events named in this order.
-enum class News { no_webgl, first_frame, graphics_away, graphics_back, graphics_unusable };
+enum class News : std::uint8_t { no_webgl, first_frame, graphics_away, graphics_back, graphics_unusable };
 EM_JS(void, tell_page, (int news), {
     const names =
         [ 'vendrask-no-webgl', 'vendrask-shown', 'vendrask-lost', 'vendrask-restored', 'vendrask-unrestorable' ];
@@ -40,7 +41,7 @@ constexpr const char* canvas = "#canvas";  // the page's, by its CSS selector
 // it scaled up, so that a phone's GPU has room.
 constexpr double longest_side = 4096.0;
 
-enum class Graphics { present, away, halted };
+enum class Graphics : std::uint8_t { present, away, halted };
 
 unsigned int display_mode = GLUT_RGB | GLUT_SINGLE;  // as glutInitDisplayMode set it
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;         // the window's, 0 until made
