@@ -5,12 +5,12 @@
 // when a redisplay has been asked for, and the idle callback runs once after
 // each frame. As a desktop window's does, the drawing buffer follows the size
 // the canvas is shown at, here in device pixels, and the viewport is the
-// whole of it (GLUT's own reshape). When the browser takes the graphics away (a phone freeing
-// memory, a GPU reset), the program and all its state go on; when it gives
-// them back, the GL layer is made again and the same view drawn. The page
-// hears of each in a DOM event on its document; it hands keys and buttons
-// to the program through vendrask_key and vendrask_button (input.js), and
-// stops the viewer for good through vendrask_halt.
+// whole of it (GLUT's own reshape). When the browser takes the graphics away
+// (a phone freeing memory, a GPU reset), the program and all its state go on;
+// when it gives them back, the GL layer is made again and the same view
+// drawn. The page hears of each in a DOM event on its document; it hands
+// keys and buttons to the program through vendrask_key and vendrask_button
+// (input.js), and stops the viewer for good through vendrask_halt.
 #include <GL/glut.h>
 #include <emscripten.h>
 #include <emscripten/eventloop.h>
