@@ -97,7 +97,7 @@ EM_BOOL animation_frame(double /*time*/, void* /*user_data*/)
         redisplay = false;
         display_callback();
     }
-    if (idle_callback != nullptr && graphics == Graphics::present) {
+    if (idle_callback != nullptr) {
         idle_callback();
     }
     return EM_TRUE;

@@ -49,12 +49,8 @@ self.addEventListener('message', (event) => {
     return;
   }
   settled.add(event.source.id);
-  event.waitUntil(self.clients.matchAll({ type: 'window', includeUncontrolled: true }).then((pages) => {
-    if (pages.every((page) => !page.url.startsWith(scope) || settled.has(page.id))) {
-      return self.skipWaiting();
-    }
-    return undefined;
-  }));
+  event.waitUntil(self.clients.matchAll({ type: 'window', includeUncontrolled: true }).then((pages) => (
+    pages.every((page) => !page.url.startsWith(scope) || settled.has(page.id)) ? self.skipWaiting() : null)));
 });
 
 // The caches of this copy's other releases go, and those of releases up to
