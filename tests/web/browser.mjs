@@ -13,6 +13,42 @@ import puppeteer from 'puppeteer-core';
 
 export const engines = ['chromium', 'firefox', 'webkit'];
 
+// A bound for anything the page or a browser does, on a slow and busy
+// machine: each call into a browser, each navigation and each wait the test
+// makes has one of its own.
+export const bound = 60_000;  // ms
+
+// Where the test is, for its failures to say: the engine, and the step the
+// test last named.
+const place = { engine: 'no engine', step: 'starting' };
+export const step = (name) => { place.step = name; };
+export const where = () => `${place.engine}, ${place.step}`;
+
+// `promise`, which is `what` was asked of the browser, bounded; a failure
+// or an expiry says what was asked, in which engine and at which step.
+function bounded(what, promise, ms = bound) {
+  let timer;
+  const expired = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`${where()}: no answer in ${ms / 1000} s to ${what}`)), ms);
+  });
+  const failed = (error) => { throw new Error(`${where()}: ${what}: ${error.message}`, { cause: error }); };
+  return Promise.race([promise.then(null, failed), expired]).finally(() => clearTimeout(timer));
+}
+
+// `object`, each of whose methods that answer later is bounded.
+export function boundAll(object) {
+  const said = (a) => (typeof a === 'function' ? String(a) : JSON.stringify(a) ?? String(a)).replace(/\s+/g, ' ').slice(0, 80);
+  return new Proxy(object, {
+    get(target, key) {
+      const value = Reflect.get(target, key);
+      return typeof value !== 'function' ? value : (...args) => {
+        const answer = value.apply(target, args);
+        return answer instanceof Promise ? bounded(`${String(key)}(${args.map(said).join(', ')})`, answer) : answer;
+      };
+    },
+  });
+}
+
 // Marks a file as `release` served it, where the page can read it back:
 // scripts note it in self.vendraskServed, the program carries it in a custom
 // section named "release", and the page and its worker name the version.
@@ -88,35 +124,35 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
 // A page in Chromium or Firefox, through puppeteer-core. Mouse buttons are
 // named 'left', 'middle', 'right'; keys as puppeteer names them.
 function puppeteerPage(page) {
-  return {
-    native: page,
+  return boundAll({
+    native: boundAll(page),
     evaluate: (f, ...args) => page.evaluate(f, ...args),
-    goto: (url) => page.goto(url),
-    reload: () => page.reload(),
+    goto: (url) => page.goto(url, { timeout: bound }),
+    reload: () => page.reload({ timeout: bound }),
     keyDown: (key) => page.keyboard.down(key),
     keyUp: (key) => page.keyboard.up(key),
     move: (x, y) => page.mouse.move(x, y),
     down: (button) => page.mouse.down({ button }),
     up: (button) => page.mouse.up({ button }),
     close: () => page.close(),
-  };
+  });
 }
 
 // Room for the whole page, as in WebKit's window below.
 const viewport = { width: 1000, height: 850 };
 
 function puppeteerEngine(name, browser) {
-  return {
+  return boundAll({
     name,
-    native: browser,
+    native: boundAll(browser),
     async open(url) {
       const page = await browser.newPage();
       await page.setViewport(viewport);
-      await page.goto(url);
+      await page.goto(url, { timeout: bound });
       return puppeteerPage(page);
     },
     close: () => close(browser),
-  };
+  });
 }
 
 // WebKitGTK's MiniBrowser through WebKitWebDriver: classic W3C WebDriver
@@ -135,10 +171,21 @@ async function webkitEngine() {
       probe.close(() => resolve(free));
     });
   });
-  const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore' });
-  const call = async (method, path, body) => {
+  // In a process group of its own, with the MiniBrowsers it starts, for all
+  // of them to be ended together, whatever state they are in.
+  const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore', detached: true });
+  const end = () => {
+    try {
+      process.kill(-driver.pid, 'SIGKILL');
+    } catch {
+      // already ended
+    }
+  };
+  process.on('exit', end);
+  // Each call gives up after `ms`, closing its connection.
+  const call = async (method, path, body, ms = bound) => {
     const response = await fetch(`http://127.0.0.1:${port}${path}`, {
-      method, headers: { 'Content-Type': 'application/json' }, body: body && JSON.stringify(body),
+      method, headers: { 'Content-Type': 'application/json' }, body: body && JSON.stringify(body), signal: AbortSignal.timeout(ms),
     });
     const { value } = await response.json();
     if (!response.ok) {
@@ -146,15 +193,15 @@ async function webkitEngine() {
     }
     return value;
   };
-  for (let tries = 0; !(await call('GET', '/status').then((s) => s.ready, () => false)); tries += 1) {
+  for (let tries = 0; !(await call('GET', '/status', undefined, 1000).then((s) => s.ready, () => false)); tries += 1) {
     if (tries === 300) {
-      driver.kill('SIGKILL');
+      end();
       throw new Error('WebKitWebDriver did not start');
     }
     await new Promise((r) => setTimeout(r, 100));
   }
   const sessions = new Set();
-  return {
+  return boundAll({
     name: 'webkit',
     async open(url) {
       const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: { 'webkitgtk:browserOptions': {
@@ -166,7 +213,7 @@ async function webkitEngine() {
       const mouse = { type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' } };
       await call('POST', `${session}/window/rect`, { width: viewport.width, height: viewport.height + 50 });
       await call('POST', `${session}/url`, { url });
-      return {
+      return boundAll({
         evaluate: (f, ...args) => call('POST', `${session}/execute/sync`, { script: `return (${f}).apply(null, arguments);`, args }),
         goto: (to) => call('POST', `${session}/url`, { url: to }),
         reload: () => call('POST', `${session}/refresh`, {}),
@@ -176,13 +223,14 @@ async function webkitEngine() {
         down: (button) => act(mouse, { type: 'pointerDown', button: webDriverButtons[button] }),
         up: (button) => act(mouse, { type: 'pointerUp', button: webDriverButtons[button] }),
         close: () => call('DELETE', session).finally(() => sessions.delete(session)),
-      };
+      });
     },
     async close() {
-      await Promise.all([...sessions].map((session) => call('DELETE', session).catch(() => {})));
-      driver.kill('SIGKILL');
+      await Promise.all([...sessions].map((session) => call('DELETE', session, undefined, bound / 2).catch(() => {})));
+      end();
+      process.off('exit', end);
     },
-  };
+  });
 }
 
 // Chromium with WebGL drawn by SwiftShader, and no calls to the network;
@@ -196,16 +244,20 @@ const puppeteerOptions = {
   },
   firefox: { browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false },
 };
+// Puppeteer's own bounds on starting and on each call, past the test's, for
+// the test's to say first what it was waiting for.
+const puppeteerBounds = { timeout: bound, protocolTimeout: 2 * bound };
 
 // One of the engines, started; WebKit, too, on $DISPLAY.
 export async function start(engine) {
+  Object.assign(place, { engine, step: 'starting' });
   if (engine === 'webkit') {
     return webkitEngine();
   }
-  return puppeteerEngine(engine, await puppeteer.launch(puppeteerOptions[engine]));
+  return puppeteerEngine(engine, await bounded('launch', puppeteer.launch({ ...puppeteerOptions[engine], ...puppeteerBounds }), 2 * bound));
 }
 
-// Ends the browser, by force if it does not close.
+// Ends the browser, by force if it does not close in half the bound.
 async function close(browser) {
-  await browser.close().catch(() => browser.process()?.kill('SIGKILL'));
+  await bounded('close', browser.close(), bound / 2).catch(() => browser.process()?.kill('SIGKILL'));
 }

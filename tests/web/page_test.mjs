@@ -13,11 +13,10 @@ import { join } from 'node:path';
 import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { engines, serve, start } from './browser.mjs';
+import { bound, boundAll, engines, serve, start, step, where } from './browser.mjs';
 
 const width = 600;     // canvas, pixels
 const height = 512;    // canvas, pixels
-const bound = 60_000;  // ms, for anything the page does, on a slow and busy machine
 const startupLine = 'Initializing landscape[513][513]';
 const folder = process.env.VENDRASK_WEB_PAGE;
 const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'));
@@ -134,7 +133,7 @@ function instrument() {
 // Waits for `condition` (run in the page, given `arg`) to hold.
 async function until(page, condition, arg, failure) {
   for (const end = Date.now() + bound; !(await page.evaluate(condition, arg)); await new Promise((r) => setTimeout(r, 50))) {
-    assert.ok(Date.now() < end, failure ?? `never: ${condition}`);
+    assert.ok(Date.now() < end, `${where()}: ${failure ?? `never: ${condition}`}`);
   }
 }
 
@@ -187,7 +186,7 @@ async function settled(page) {
     }
     last = now;
   }
-  assert.fail('the picture never held still');
+  assert.fail(`${where()}: the picture never held still`);
 }
 
 // The viewer has stopped: the page says so (`words`), offers to start again
@@ -307,6 +306,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       cannot(engine, 'the right and middle buttons', 'WebKitWebDriver gives their presses no Pointer Events');
     }
     try {
+      step('the first frames');
       const page = await browser.open(`${server.url}index.html?hold`);
       const [first, second] = [await grabbed(page, 0), await grabbed(page, 1)];
 
@@ -334,6 +334,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       // "a" stops the turning; then "+" and "-" walk the detail levels from 2
       // down to 0 (and no further) and up to 4, each level's picture the
       // desktop's and not the level's before it.
+      step('the detail levels');
       await press(page, 'a');
       await page.evaluate(() => { window.vendraskTest.hold = false; });
       let still = await settled(page);
@@ -364,6 +365,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         window.vendraskTest.context[w]();
       }, what);
       for (const [i, keys] of [['r'], [], [plus, '-']].entries()) {
+        step(`graphics lost and restored, ${i + 1} of 3`);
         await graphics('loseContext');
         await expectStopped(page, 'The browser has taken the graphics away.');
         for (const key of keys) {
@@ -382,6 +384,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       }
 
       // Upper-case letters do nothing; "+" on the keypad works as "+" does.
+      step('keys');
       for (const key of ['A', 'R', 'Q']) {
         await press(page, key);
       }
@@ -394,7 +397,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       // US layout.
       if (engine === 'chromium') {
         await press(page, '-');
-        const devtools = await page.native.createCDPSession();
+        const devtools = boundAll(await page.native.createCDPSession());
         for (const type of ['keyDown', 'keyUp']) {
           await devtools.send('Input.dispatchKeyEvent',
             { type, key: '+', code: 'BracketRight', windowsVirtualKeyCode: 187, text: type === 'keyDown' ? '+' : undefined });
@@ -421,6 +424,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       assert.equal(await state(page, 'modifiedKeysPrevented'), 0, 'a key with a modifier lost its meaning to the browser');
 
       // The page's key buttons, by pointer and, focused, by Enter and Space.
+      step('the page\'s buttons');
       await click(page, '[data-key="-"]');
       assert.ok((await settled(page)).equals(coarser), 'the "-" button did not coarsen the mesh');
       await click(page, '[data-key="+"]');
@@ -436,6 +440,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       // landscape released outside it; "In" and "Out" released, left by the
       // pointer, and held by Enter or Space until the key is up or the focus
       // has gone. In and out by turns, so the eye stays near where it was.
+      step('held presses');
       const [cx, cy] = await centre(page, 'canvas');
       const pointerPresses = [...buttons.map((b) => [`the ${b} button`, 'canvas', b, [cx + width / 2 + 100, cy]]),
         ['a control released', '[data-button="0"]', 'left', null],
@@ -465,6 +470,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       assert.equal(await state(page, 'contextMenus'), 0, 'a context menu opened over the canvas');
 
       // Accessible; within its Content-Security-Policy; and "q" ends it.
+      step('accessibility and "q"');
       assert.deepEqual(await accessibility(page), [], 'accessibility');
       assert.ok(!(await page.evaluate(() => document.getElementById('fullscreen').hidden)), 'control: "Full screen" not shown');
       await press(page, 'q');
@@ -478,6 +484,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       // reloaded, Chromium's renderer has been seen, about once in ten runs,
       // to spin in its own code after loseContext() and answer nothing more;
       // they are taken away above, online, three times.
+      step('offline');
       await page.evaluate(async () => {
         const registration = await navigator.serviceWorker.ready;
         await new Promise((resolve) => (registration.active.state === 'activated' ? resolve()
@@ -494,6 +501,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       // files beside the first's. The next release at the first's address:
       // the first load after it is published runs the one before whole, the
       // next runs it whole, and only the cache of the one before has gone.
+      step('a second copy and the next release');
       const copy = `vendrask ${server.url}copy/ `;
       await page.goto(`${server.url}copy/index.html`);
       await until(page, (c) => caches.keys().then((names) => names.some((n) => n.startsWith(c))), copy, 'the second copy kept nothing');
@@ -512,6 +520,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
 
       // A page opened from the file system (a release unpacked and
       // double-clicked) draws the landscape.
+      step('from a file');
       await page.goto(pathToFileURL(join(folder, 'index.html')).href);
       await until(page, () => document.getElementById('status').textContent === '', null, 'from a file: never started');
       await page.evaluate(instrument);
@@ -529,6 +538,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         ['?oldwasm', null, 'This browser is too old to run Vendrask: it needs Chrome or Edge 97, Firefox 102 or Safari 16, or later.'],
       ];
       for (const [query, fault, sentence] of failures) {
+        step(`failing: ${query || fault.join(' ')}`);
         const failing = await serveNew();
         if (fault) {
           failing[fault[0]].add(fault[1]);
@@ -543,6 +553,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       // Control: without colour material the ground comes out grey and the
       // water opaque grey. Without full screen, its button is not shown. The
       // middle button ends the viewer.
+      step('controls: no colour material, no full screen');
       const plain = await browser.open(`${server.url}index.html?plain&nofullscreen`);
       assert.ok(await plain.evaluate(() => document.getElementById('fullscreen').hidden), 'a "Full screen" button with no full screen');
       const uncoloured = measure((await grabbed(plain, 0)));
@@ -574,10 +585,11 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
 // the eye in until it is lifted; and a swipe there scrolls nothing (control:
 // one over the heading does).
 async function phone(chromium, url) {
-  const native = await chromium.newPage();
+  step('a phone');
+  const native = boundAll(await chromium.newPage());
   const viewport = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
   await native.emulate({ viewport, userAgent: 'Mozilla/5.0 (Linux; Android 14) Mobile' });
-  await native.goto(url);
+  await native.goto(url, { timeout: bound });
   const page = { evaluate: (f, ...args) => native.evaluate(f, ...args) };
   await drawnSharp(page, 'on a phone');
   const shown = await native.$eval('canvas', (c) => [c.getBoundingClientRect().right, document.documentElement.scrollWidth]);
@@ -590,7 +602,7 @@ async function phone(chromium, url) {
   await native.tap('[data-key="+"]');
   assert.ok((await settled(page)).equals(held), 'the "+" button did not make the mesh finer again');
 
-  const devtools = await native.createCDPSession();
+  const devtools = boundAll(await native.createCDPSession());
   const touch = (type, touchPoints = []) => devtools.send('Input.dispatchTouchEvent', { type, touchPoints });
   const [x, y] = await native.$eval('canvas', (c) => [c.getBoundingClientRect().x + 100, c.getBoundingClientRect().y + 100]);
   const [one, two] = [{ x, y, id: 1 }, { x: x + 60, y, id: 2 }];
