@@ -60,8 +60,8 @@ medians() {
     echo
     # The desktop's frame times at levels 0 to 4, in ms, to stand beside the page's.
     desktop=$(awk -F, '$1 ~ /^"BM_frame\/[0-4]\/real_time_median"$/ {printf "%s%s", sep, $3; sep=","}' "$csv")
-    # Firefox draws on a private X display.
-    VENDRASK_DESKTOP_FRAMES=$desktop xvfb-run -a -s "-screen 0 1280x1024x24" \
+    # Firefox draws on a private X display, which never resets (as the tests').
+    VENDRASK_DESKTOP_FRAMES=$desktop xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
       node bench/web_bench.mjs "$web" ${earlier:+"$earlier"}
   fi
 } >"$out"

@@ -172,9 +172,17 @@ async function webkitEngine() {
     });
   });
   // In a process group of its own, with the MiniBrowsers it starts, for all
-  // of them to be ended together, whatever state they are in.
+  // of them to be ended together, whatever state they are in, and with the
+  // test, even if it is ended by a signal.
   const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore', detached: true });
+  const signals = ['SIGINT', 'SIGTERM', 'SIGHUP'];
+  const killed = (signal) => {
+    end();
+    process.kill(process.pid, signal);
+  };
   const end = () => {
+    process.off('exit', end);
+    signals.forEach((signal) => process.off(signal, killed));
     try {
       process.kill(-driver.pid, 'SIGKILL');
     } catch {
@@ -182,6 +190,7 @@ async function webkitEngine() {
     }
   };
   process.on('exit', end);
+  signals.forEach((signal) => process.on(signal, killed));
   // Each call gives up after `ms`, closing its connection.
   const call = async (method, path, body, ms = bound) => {
     const response = await fetch(`http://127.0.0.1:${port}${path}`, {
@@ -228,7 +237,6 @@ async function webkitEngine() {
     async close() {
       await Promise.all([...sessions].map((session) => call('DELETE', session, undefined, bound / 2).catch(() => {})));
       end();
-      process.off('exit', end);
     },
   });
 }
