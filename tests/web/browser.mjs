@@ -195,6 +195,9 @@ async function webkitEngine() {
   const call = async (method, path, body, ms = bound) => {
     const response = await fetch(`http://127.0.0.1:${port}${path}`, {
       method, headers: { 'Content-Type': 'application/json' }, body: body && JSON.stringify(body), signal: AbortSignal.timeout(ms),
+    }).catch((error) => {
+      const why = error.name === 'TimeoutError' ? `no answer in ${ms / 1000} s` : error.cause?.message ?? error.message;
+      throw new Error(`WebDriver ${method} ${path}: ${why}`);
     });
     const { value } = await response.json();
     if (!response.ok) {
