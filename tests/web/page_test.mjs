@@ -5,7 +5,8 @@
 // frames, its canvas and what it says. Its frames are compared with the
 // desktop's (VENDRASK_STARTUP_FRAMES, a PPM written by the picture test);
 // VENDRASK_WEB_PAGE is the folder `make web` builds. Firefox and WebKit need
-// an X display: run under xvfb-run.
+// an X display that never resets, as `make web-test` gives them:
+// xvfb-run -a -s "-screen 0 1280x1024x24 -noreset".
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
