@@ -175,14 +175,7 @@ async function webkitEngine() {
   // of them to be ended together, whatever state they are in, and with the
   // test, even if it is ended by a signal.
   const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore', detached: true });
-  const signals = ['SIGINT', 'SIGTERM', 'SIGHUP'];
-  const killed = (signal) => {
-    end();
-    process.kill(process.pid, signal);
-  };
   const end = () => {
-    process.off('exit', end);
-    signals.forEach((signal) => process.off(signal, killed));
     try {
       process.kill(-driver.pid, 'SIGKILL');
     } catch {
@@ -190,7 +183,7 @@ async function webkitEngine() {
     }
   };
   process.on('exit', end);
-  signals.forEach((signal) => process.on(signal, killed));
+  ['SIGINT', 'SIGTERM', 'SIGHUP'].forEach((signal) => process.once(signal, () => process.exit(1)));
   // Each call gives up after `ms`, closing its connection.
   const call = async (method, path, body, ms = bound) => {
     const response = await fetch(`http://127.0.0.1:${port}${path}`, {
