@@ -43,12 +43,13 @@ window.addEventListener('error', (event) => stopOnError(event, event.error ?? ev
 window.addEventListener('unhandledrejection', (event) => stopOnError(event, event.reason));
 
 // Why `file` did not load, as a sentence for the visitor, from the server's
-// answer (null for none).
+// answer (null for none). A file whose answer began well but never arrived
+// whole was cut off on the way.
 function notLoaded(file, response) {
   let why = 'the network is down, or the server cannot be reached';
   if (location.protocol === 'file:') {
     why = 'it is not in the page\'s folder';
-  } else if (response) {
+  } else if (response && !response.ok) {
     why = `the server answered ${response.status} ${response.statusText}`.trim();
   }
   return `Vendrask could not load ${file}: ${why}.`;
@@ -81,7 +82,7 @@ async function programBytes() {
   if (!response?.ok) {
     throw notLoaded('vendrask.wasm', response);
   }
-  return response.arrayBuffer();
+  return response.arrayBuffer().catch(() => Promise.reject(notLoaded('vendrask.wasm', response)));
 }
 
 const tooOld = 'This browser is too old to run Vendrask: it needs Chrome or Edge 97, Firefox 102 or Safari 16, or later.';

@@ -69,8 +69,9 @@ function mark(name, body, version, release) {
 // `files` are served beside the page's own, `inject` names one of them that
 // index.html loads before its own scripts, and every file is marked with the
 // release served (`server.release`, at first the page's own version).
-// `server.missing` files are answered 404 and the connections for
-// `server.dropped` ones cut. As some hosts do, every answer may carry
+// `server.missing` files are answered 404, the connections for
+// `server.dropped` ones cut before any answer and for `server.cut` ones half
+// way through the file. As some hosts do, every answer may carry
 // `headers`, and a folder's address have no page (`folderIndex` false).
 // stop() and start() take the server off its address and put it back.
 export async function serve(folder, { files = {}, inject = null, headers = {}, folderIndex = true } = {}) {
@@ -103,12 +104,19 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
         body = body.replace('<script', `<script src="${inject}"></script>\n<script`);
       }
     }
-    response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream', ...headers }).end(body);
+    const bytes = Buffer.from(body);
+    response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream', 'Content-Length': bytes.length, ...headers });
+    if (server.cut.has(name)) {
+      response.write(bytes.subarray(0, bytes.length / 2), () => request.socket.destroy());
+      return;
+    }
+    response.end(bytes);
   });
   Object.assign(server, {
     release: version,
     missing: new Set(),
     dropped: new Set(),
+    cut: new Set(),
     start: () => new Promise((resolve) => server.listen(server.port ?? 0, '127.0.0.1', resolve)),
     stop: () => new Promise((resolve) => {
       server.close(resolve);

@@ -535,6 +535,7 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         ['', ['missing', 'vendrask.wasm'], 'Vendrask could not load vendrask.wasm: the server answered 404 Not Found.'],
         ['', ['missing', 'vendrask.js'], 'Vendrask could not load vendrask.js: the server answered 404 Not Found.'],
         ['', ['dropped', 'vendrask.wasm'], 'Vendrask could not load vendrask.wasm: the network is down, or the server cannot be reached.'],
+        ['', ['cut', 'vendrask.wasm'], 'Vendrask could not load vendrask.wasm: the network is down, or the server cannot be reached.'],
         ['?fault', null, 'Vendrask stopped with an error: the test has broken drawArrays'],
         ['?oldwasm', null, 'This browser is too old to run Vendrask: it needs Chrome or Edge 97, Firefox 102 or Safari 16, or later.'],
       ];
