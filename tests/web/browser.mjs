@@ -84,6 +84,13 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
     const asked = new URL(request.url, 'http://page/').pathname.replace(/^\/copy\//, '/');
     const path = asked.replace(/\/$/, '/index.html');
     const name = path.slice(1);
+    // WebKitGTK 2.52 crashes, about one time in ten, when a connection it
+    // reuses is cut before an answer: it asks again, and its network process
+    // (libsoup) breaks, taking the page with it. So a server that drops
+    // files answers every request on a connection of its own.
+    if (server.dropped.size > 0) {
+      response.shouldKeepAlive = false;
+    }
     if (server.dropped.has(name)) {
       request.socket.destroy();
       return;
