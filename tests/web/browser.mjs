@@ -84,10 +84,11 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
     const asked = new URL(request.url, 'http://page/').pathname.replace(/^\/copy\//, '/');
     const path = asked.replace(/\/$/, '/index.html');
     const name = path.slice(1);
-    // WebKitGTK 2.52 crashes, about one time in ten, when a connection it
-    // reuses is cut before an answer: it asks again, and its network process
-    // (libsoup) breaks, taking the page with it. So a server that drops
-    // files answers every request on a connection of its own.
+    // In WebKitGTK 2.52, a request cut before any answer on a connection
+    // that has served one before breaks the network process (libsoup) about
+    // one time in ten, and the page with it (the page test's "dropped
+    // vendrask.wasm"); on a connection of its own, not once in a hundred. So
+    // a server that drops files closes each connection after one answer.
     if (server.dropped.size > 0) {
       response.shouldKeepAlive = false;
     }
