@@ -23,7 +23,7 @@ git archive --format=tar.gz --prefix="vendrask-$version/" -o "$dist/vendrask-$ve
 make --no-print-directory package windows web >/dev/null
 cp build-package/vendrask_"$version"_*.deb build-windows/vendrask-"$version"-windows-x86_64.zip "$dist"/
 tools/zip_reproducibly.sh "$dist/vendrask-$version-web.zip" build-web \
-  index.html style.css input.js loader.js page.js sw.js manifest.webmanifest icon.png icon-192.png icon-512.png \
+  index.html style.css check.js input.js loader.js page.js sw.js manifest.webmanifest icon.png icon-192.png icon-512.png \
   vendrask.js vendrask.wasm vendrask.wasm.js README.txt LICENSE.txt
 
 cd "$dist"

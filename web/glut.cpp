@@ -34,6 +34,24 @@ EM_JS(void, tell_page, (int news), {
     document.dispatchEvent(new CustomEvent(names[news]));
 });
 
+// The device pixels the canvas covers on the screen, as the browser tells
+// where it can (its devicePixelContentBoxSize, watched from the window's
+// making on); 0 where it does not. Side 0 is the width, 1 the height.
+EM_JS(void, watch_device_pixels, (), {
+    try {
+        new ResizeObserver(function(entries) {
+            const boxes = entries[entries.length - 1].devicePixelContentBoxSize;
+            Module.vendraskDevicePixels = boxes && boxes[0] ? [ boxes[0].inlineSize, boxes[0].blockSize ] : null;
+        }).observe(document.querySelector('#canvas'), {box : 'device-pixel-content-box'});
+    } catch (error) {
+        Module.vendraskDevicePixels = null;  // no such box here
+    }
+});
+EM_JS(double, device_pixels, (int side), {
+    const seen = Module.vendraskDevicePixels;
+    return seen ? seen[side] : 0;
+});
+
 namespace {
 
 constexpr const char* canvas = "#canvas";  // the page's, by its CSS selector
@@ -48,7 +66,7 @@ EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;         // the window's, 0 until ma
 Graphics graphics = Graphics::present;               // halted once the viewer has ended or failed
 bool redisplay = true;                               // a frame has been asked for; the window's first is
 bool shown = false;                                  // a frame has been shown
-int buffer_width = 0;                                // the drawing buffer's size and the viewport's, in pixels
+int buffer_width = 0;                                // the drawing buffer's size asked for, in pixels
 int buffer_height = 0;
 double drawable = longest_side;        // pixels: the longest side WebGL draws here, at most longest_side
 void (*display_callback)() = nullptr;  // the program's callbacks, none until registered
@@ -62,7 +80,12 @@ void tell(News news)
 }
 
 // The drawing buffer at the canvas's size on the screen in device pixels,
-// within what WebGL draws, and the viewport the whole of it.
+// within what WebGL draws, and the viewport the whole of the buffer the
+// browser gave, which may be smaller. The size in CSS pixels times the device
+// pixel ratio can be a pixel off; where the browser tells the device pixels
+// themselves, and they agree with that to a pixel, they are taken. (A browser
+// emulating another device's pixel ratio, as Chromium's DevTools do, tells
+// those of its own screen.)
 void fit_to_screen()
 {
     double width = 0.0;  // CSS pixels, then device pixels
@@ -71,6 +94,12 @@ void fit_to_screen()
     const double ratio = emscripten_get_device_pixel_ratio();
     width = std::round(width * ratio);
     height = std::round(height * ratio);
+    const double told_width = device_pixels(0);
+    const double told_height = device_pixels(1);
+    if (std::abs(told_width - width) <= 1.0 && std::abs(told_height - height) <= 1.0) {
+        width = told_width;
+        height = told_height;
+    }
     if (width < 1.0 || height < 1.0) {
         return;  // not shown
     }
@@ -81,7 +110,10 @@ void fit_to_screen()
         buffer_width = w;
         buffer_height = h;
         emscripten_set_canvas_element_size(canvas, w, h);
-        emscripten_glViewport(0, 0, w, h);
+        int given_width = w;
+        int given_height = h;
+        emscripten_webgl_get_drawing_buffer_size(context, &given_width, &given_height);
+        emscripten_glViewport(0, 0, given_width, given_height);
         redisplay = true;
     }
 }
@@ -167,6 +199,7 @@ int glutCreateWindow(const char* /*title*/)
     emscripten_webgl_make_context_current(context);
     emscripten_set_webglcontextlost_callback(canvas, nullptr, EM_FALSE, graphics_lost);
     emscripten_set_webglcontextrestored_callback(canvas, nullptr, EM_FALSE, graphics_restored);
+    watch_device_pixels();
     if (!make_graphics() && emscripten_is_webgl_context_lost(context) == EM_FALSE) {
         std::fprintf(stderr, "Vendrask's window: WebGL cannot draw the landscape here\n");
         std::abort();

@@ -24,12 +24,13 @@ function deliver(call) {
 // Keys by the character typed (KeyboardEvent.key), so that "+" works on any
 // layout and on the keypad, and upper-case letters reach the program as
 // upper case. Keys with Ctrl, Alt or Meta keep their meaning to the browser,
-// and Enter and Space to an on-page button that has the focus.
+// Enter and Space to an on-page button that has the focus, and every key
+// once the viewer has ended.
 function steerByKeys(key) {
   window.addEventListener('keydown', (event) => {
     const typed = event.key.length === 1 ? event.key.charCodeAt(0) : 256;
     const activates = event.target instanceof HTMLButtonElement && (event.key === ' ' || event.key === 'Enter');
-    if (typed > 255 || event.ctrlKey || event.altKey || event.metaKey || activates) {
+    if (halted || typed > 255 || event.ctrlKey || event.altKey || event.metaKey || activates) {
       return;
     }
     event.preventDefault();
@@ -41,13 +42,15 @@ function steerByKeys(key) {
 // Events for mouse, pen and touch alike. A mouse or pen holds the buttons
 // its PointerEvent.buttons says; on the canvas one finger holds the left
 // button and two the right, until every finger is lifted. The pointer is
-// captured on the canvas, so a release anywhere counts; the canvas has no
-// context menu, and a middle press does not scroll.
+// captured on the canvas, so a release anywhere counts; a press the browser
+// cancels, or whose capture is lost, holds nothing more until the next. The
+// canvas has no context menu, and a middle press does not scroll.
 const domButtons = [[1, 0], [4, 1], [2, 2]];  // PointerEvent.buttons bit, GLUT button
 
 function steerByPointer(canvas, button) {
   let held = 0;                  // buttons down for the program, as PointerEvent.buttons bits
   const fingers = new Set();     // touches on the canvas, by pointer id
+  let lost = false;              // a mouse's or pen's press was cancelled or lost its capture, and has not begun again
   const hold = (bits, x, y) => {
     for (const [down, state] of [[false, GLUT_UP], [true, GLUT_DOWN]]) {
       for (const [bit, glutButton] of domButtons) {
@@ -73,8 +76,9 @@ function steerByPointer(canvas, button) {
         fingers.delete(event.pointerId);
       }
       bits = fingers.size === 0 ? 0 : fingers.size > 1 || (held & 2) !== 0 ? 2 : 1;
-    } else if (event.type === 'pointercancel' || event.type === 'lostpointercapture') {
-      bits = 0;
+    } else {
+      lost = event.type === 'pointercancel' || event.type === 'lostpointercapture' || (lost && event.type !== 'pointerdown');
+      bits = lost ? 0 : bits;
     }
     if (bits !== held) {
       hold(bits, ...position(event));
@@ -91,40 +95,80 @@ function steerByPointer(canvas, button) {
   canvas.addEventListener('contextmenu', (event) => event.preventDefault());
 }
 
-// The page's own controls: each key button delivers its key's character,
-// and "In" and "Out" hold the left or right button while they are pressed
-// (by pointer, or by Enter or Space).
+// The page's own controls: each key button delivers its key's character.
+// "In" and "Out" hold the left or right button while they are pressed by a
+// pointer, or by Enter or Space; a click alone, as assistive technology
+// sends it, holds the button until the control is clicked again or another
+// control is used. Either way the control says it is pressed while it holds.
 function steerByControls(key, button) {
+  let holding = null;  // the "In" or "Out" control whose button is held, or null
+  let latched = false; // it holds by a click alone
+  const letGo = () => {
+    if (holding) {
+      holding.setAttribute('aria-pressed', 'false');
+      button(Number(holding.dataset.button), GLUT_UP, 0, 0);
+      holding = null;
+    }
+  };
+  const hold = (control, byClick) => {
+    letGo();
+    [holding, latched] = [control, byClick];
+    control.setAttribute('aria-pressed', 'true');
+    button(Number(control.dataset.button), GLUT_DOWN, 0, 0);
+  };
+  document.addEventListener('click', (event) => {
+    if (latched && event.target instanceof HTMLButtonElement && event.target !== holding) {
+      letGo();
+    }
+  }, true);
   for (const control of document.querySelectorAll('[data-key]')) {
     control.addEventListener('click', () => key(control.dataset.key.charCodeAt(0)));
   }
+  const activating = (event) => event.key === ' ' || event.key === 'Enter';
   for (const control of document.querySelectorAll('[data-button]')) {
-    const glutButton = Number(control.dataset.button);
-    let pressed = false;  // this control holds its button down
-    const press = (event) => {
-      event.preventDefault();
+    // A press of its own, by a pointer or a key, comes before any click
+    // this control is sent next; the click is then that press's, and does
+    // nothing more.
+    let pressed = false;
+    const press = () => {
       pressed = true;
-      button(glutButton, GLUT_DOWN, 0, 0);
+      hold(control, false);
     };
     const release = () => {
-      if (pressed) {
-        pressed = false;
-        button(glutButton, GLUT_UP, 0, 0);
+      setTimeout(() => { pressed = false; });
+      if (holding === control && !latched) {
+        letGo();
       }
     };
-    control.addEventListener('pointerdown', press);
+    control.addEventListener('pointerdown', (event) => {
+      event.preventDefault();
+      press();
+    });
     for (const type of ['pointerup', 'pointercancel', 'pointerleave', 'blur']) {
       control.addEventListener(type, release);
     }
     control.addEventListener('contextmenu', (event) => event.preventDefault());
     control.addEventListener('keydown', (event) => {
-      if ((event.key === ' ' || event.key === 'Enter') && !event.repeat) {
-        press(event);
+      if (activating(event)) {
+        event.preventDefault();
+        if (!event.repeat) {
+          press();
+        }
       }
     });
     control.addEventListener('keyup', (event) => {
-      if (event.key === ' ' || event.key === 'Enter') {
+      if (activating(event)) {
+        event.preventDefault();
         release();
+      }
+    });
+    control.addEventListener('click', () => {
+      if (pressed) {
+        pressed = false;
+      } else if (holding === control && latched) {
+        letGo();
+      } else {
+        hold(control, true);
       }
     });
   }

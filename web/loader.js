@@ -32,15 +32,39 @@ document.addEventListener('vendrask-no-webgl', () => {
   fail('This browser cannot show the landscape: Vendrask draws with WebGL, which it lacks or has switched off.', false);
 });
 
-// An error inside the program (an abort, a WebGL call that throws) reaches
-// the browser uncaught; the page says what stopped it, and the error, so
-// handled, is not reported a second time.
+// An error of the program's (an abort, a WebGL call that throws) or of the
+// page's own scripts reaches the browser uncaught; the page says what
+// stopped it, and the error, so handled, is not reported a second time. Such
+// an error has passed through the program (WebAssembly) or one of those
+// scripts. Any other (another script on the page, such as a browser
+// extension's, or the browser's own notices, such as a ResizeObserver loop)
+// is left to the browser, and the viewer goes on; so is one that an earlier
+// listener has handled (check.js).
+const ownScripts = ['vendrask.js', 'input.js', 'loader.js', 'page.js'].map((file) => new URL(file, document.baseURI).href);
 function stopOnError(event, error) {
-  event.preventDefault();
-  fail(`Vendrask stopped with an error: ${error?.message ?? error}`);
+  const stack = String(error?.stack ?? '');
+  const own = /wasm-function|wasm:\/\/|\[wasm code\]/.test(stack) || ownScripts.some((url) => stack.includes(url));
+  if (own && !event.defaultPrevented) {
+    event.preventDefault();
+    fail(`Vendrask stopped with an error: ${error.message ?? error}`);
+  }
 }
-window.addEventListener('error', (event) => stopOnError(event, event.error ?? event.message));
+window.addEventListener('error', (event) => stopOnError(event, event.error));
 window.addEventListener('unhandledrejection', (event) => stopOnError(event, event.reason));
+
+// The policy that refused to compile WebAssembly, as the browser reports it
+// (its securitypolicyviolation event), or null where none is reported in a
+// second.
+const refusingPolicy = new Promise((resolve) => {
+  document.addEventListener('securitypolicyviolation', (event) => {
+    if (/eval/.test(event.blockedURI)) {
+      resolve(event.originalPolicy);
+    }
+  });
+});
+function policyRefusing() {
+  return Promise.race([refusingPolicy, new Promise((resolve) => setTimeout(resolve, 1000, null))]);
+}
 
 // Why `file` did not load, as a sentence for the visitor, from the server's
 // answer (null for none). A file whose answer began well but never arrived
@@ -85,7 +109,11 @@ async function programBytes() {
   return response.arrayBuffer().catch(() => Promise.reject(notLoaded('vendrask.wasm', response)));
 }
 
-const tooOld = 'This browser is too old to run Vendrask: it needs Chrome or Edge 97, Firefox 102 or Safari 16, or later.';
+// Where the browser runs no WebAssembly; tooOld is check.js's.
+const noWebAssembly = 'This browser cannot run Vendrask: it has WebAssembly switched off, usually by Lockdown Mode '
+  + '(on an iPhone, iPad or Mac) or by its security settings.';
+const hostForbids = 'This page\'s server does not let it run Vendrask: its Content-Security-Policy forbids WebAssembly. '
+  + 'Whoever hosts the page can allow it (\'wasm-unsafe-eval\') or send no policy of their own.';
 
 // The module vendrask.js starts, drawing into `canvas`; it prints to the
 // console.
@@ -100,13 +128,15 @@ function vendraskModule(canvas) {
       document.dispatchEvent(new CustomEvent('vendrask-started'));
     },
     instantiateWasm(imports, receive) {
-      // Browsers from before WebAssembly could be allowed by a
-      // Content-Security-Policy ('wasm-unsafe-eval') refuse to compile it.
-      const damaged = (error) => Promise.reject(/Content.Security.Policy|unsafe-eval/i.test(error.message) ? tooOld
-        : `Vendrask could not start: vendrask.wasm is damaged (${error.message}).`);
+      // A Content-Security-Policy that does not allow WebAssembly
+      // ('wasm-unsafe-eval') refuses to compile it: the page's own, in
+      // browsers from before that could be allowed, or a host's.
+      const refused = (error) => (!/CSP|Content.Security.Policy|unsafe-eval/i.test(error.message)
+        ? Promise.reject(`Vendrask could not start: vendrask.wasm is damaged (${error.message}).`)
+        : policyRefusing().then((policy) => Promise.reject(policy && !policy.includes('\'wasm-unsafe-eval\'') ? hostForbids : tooOld)));
       programBytes()
-        .then((bytes) => WebAssembly.instantiate(bytes, imports).catch(damaged))
-        .then(({ instance, module: compiled }) => receive(instance, compiled), (why) => fail(why, why !== tooOld));
+        .then((bytes) => WebAssembly.instantiate(bytes, imports).catch(refused))
+        .then(({ instance, module: compiled }) => receive(instance, compiled), (why) => fail(why, ![tooOld, hostForbids].includes(why)));
       return {};
     },
   };

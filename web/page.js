@@ -36,7 +36,7 @@ document.addEventListener('vendrask-ended', (event) => stopped(event.detail === 
 document.addEventListener('vendrask-failed', (event) => stopped(event.detail.sentence, event.detail.canRestart));
 document.addEventListener('vendrask-started', () => {
   settle();
-  canvas.focus();
+  canvas.focus({ focusVisible: false });  // keys go to the landscape; no ring until the keyboard moves it
 });
 // The landscape, its detail and the view are kept while the graphics are
 // away; the visitor may start again rather than wait.
@@ -48,13 +48,13 @@ restart.querySelector('button').addEventListener('click', () => window.location.
 
 // The landscape alone, as large as the screen holds it; Escape or the same
 // button leaves it. Browsers offer it by the standard names or by Safari's
-// older webkit ones; where neither is there (an iPhone), the button is not
-// shown. A failure here is the control's, said in the console: the viewer
-// goes on.
+// older webkit ones; where neither is there (an iPhone), or the page may not
+// use it (in a frame that does not allow it), the button is not shown. A
+// failure here is the control's, said in the console: the viewer goes on.
 const screenNames = [
-  ['requestFullscreen', 'exitFullscreen', 'fullscreenElement', 'fullscreenchange'],
-  ['webkitRequestFullscreen', 'webkitExitFullscreen', 'webkitFullscreenElement', 'webkitfullscreenchange'],
-].find(([request]) => typeof view[request] === 'function');
+  ['requestFullscreen', 'exitFullscreen', 'fullscreenElement', 'fullscreenchange', 'fullscreenEnabled'],
+  ['webkitRequestFullscreen', 'webkitExitFullscreen', 'webkitFullscreenElement', 'webkitfullscreenchange', 'webkitFullscreenEnabled'],
+].find(([request, , , , enabled]) => typeof view[request] === 'function' && document[enabled] !== false);
 if (screenNames) {
   const [request, exit, element, change] = screenNames;
   fullscreen.addEventListener('click', () => {
@@ -72,11 +72,14 @@ if (screenNames) {
 }
 
 // A new release, once its worker has kept all its files, takes over when
-// every page of the release before has loaded all it needs: each page tells
-// it so, and goes on as it is; the next load is the new release's, whole.
+// every page of the release before has loaded all it needs, and goes on as
+// it is; the next load is the new release's, whole. Each page tells the
+// waiting worker when it has settled, and again whenever a worker starts to
+// wait or the page is shown again; the worker then asks every page whether
+// it has settled, and which worker serves it (none after Shift+Reload).
 function takeOverWhenSettled(registration) {
   const offer = () => {
-    if (settled && registration.waiting && navigator.serviceWorker.controller) {
+    if (settled && registration.waiting) {
       registration.waiting.postMessage('settled');
     }
   };
@@ -84,15 +87,26 @@ function takeOverWhenSettled(registration) {
     registration.installing?.addEventListener('statechange', offer);
   });
   document.addEventListener('vendrask-settled', offer);
+  document.addEventListener('visibilitychange', offer);
   offer();
 }
 if ('serviceWorker' in navigator && location.protocol !== 'file:') {
-  navigator.serviceWorker.register('sw.js').then(takeOverWhenSettled).catch(() => {});
+  const workers = navigator.serviceWorker;
+  workers.addEventListener('message', (event) => {
+    if (event.data === 'settled?') {
+      event.ports[0]?.postMessage({ settled, worker: workers.controller?.scriptURL ?? null });
+    }
+  });
+  workers.startMessages();
+  workers.register('sw.js').then(takeOverWhenSettled).catch(() => {});
 }
 
 var Module = vendraskModule(canvas);  // a global, which vendrask.js reads
-if (typeof WebAssembly === 'object') {
-  loadScript('vendrask.js').catch(fail);
+pageRan = true;  // check.js's: from here on this page says what happens
+if (pageBroken) {
+  settle();  // check.js has said why the page cannot run
+} else if (typeof WebAssembly !== 'object') {
+  fail(noWebAssembly, false);
 } else {
-  fail(tooOld, false);
+  loadScript('vendrask.js').catch(fail);
 }

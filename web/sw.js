@@ -4,7 +4,7 @@
 // there. Each release keeps its files in a cache of its own, fetched past the
 // browser's HTTP cache and filled whole before it may take over. It takes
 // over once every open page of this copy has loaded all it needs (each says
-// so), or when none is open; the caches of this copy's other releases go
+// so, when asked), or when none is open; the caches of this copy's other releases go
 // once it has. So a visitor never runs a mix of two releases.
 'use strict';
 
@@ -18,7 +18,7 @@ const mine = `vendrask ${scope} `;
 const release = `${mine}@PROJECT_VERSION@ @VENDRASK_WEB_DIGEST@`;
 // What the page loads; the larger icons are fetched by the browser only to
 // install the page as an app, which it does online.
-const files = ['index.html', 'style.css', 'input.js', 'loader.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
+const files = ['index.html', 'style.css', 'check.js', 'input.js', 'loader.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
   'manifest.webmanifest', 'icon.png'];
 
 // A file as the server has it now. An answer that came by a redirect (a host
@@ -42,15 +42,35 @@ self.addEventListener('install', (event) => {
   }));
 });
 
-const settled = new Set();  // pages of this copy that have loaded all they need, by client id
+// Whether every open page this copy's worker serves has loaded all it needs,
+// asked of each page (which answers once it has run its scripts); a page
+// that does not answer in ten seconds has not. Pages served by no worker
+// (opened with Shift+Reload) or by another copy's are none of its business.
+// Nothing is kept between two messages: the browser may stop a waiting
+// worker at any time.
+function ask(page) {
+  return new Promise((resolve) => {
+    const { port1, port2 } = new MessageChannel();
+    const timer = setTimeout(resolve, 10_000, { settled: false, worker: self.location.href });
+    port1.onmessage = (event) => {
+      clearTimeout(timer);
+      resolve(event.data);
+    };
+    page.postMessage('settled?', [port2]);
+  });
+}
+async function everyPageSettled() {
+  const pages = await self.clients.matchAll({ type: 'window', includeUncontrolled: true });
+  const answers = await Promise.all(pages.filter((page) => page.url.startsWith(scope)).map(ask));
+  return answers.every((answer) => answer.settled || answer.worker !== self.location.href);
+}
 
+// A page that has settled says so, and the release takes over if every page
+// has.
 self.addEventListener('message', (event) => {
-  if (event.data !== 'settled') {
-    return;
+  if (event.data === 'settled') {
+    event.waitUntil(everyPageSettled().then((all) => (all ? self.skipWaiting() : null)));
   }
-  settled.add(event.source.id);
-  event.waitUntil(self.clients.matchAll({ type: 'window', includeUncontrolled: true }).then((pages) => (
-    pages.every((page) => !page.url.startsWith(scope) || settled.has(page.id)) ? self.skipWaiting() : null)));
 });
 
 // The caches of this copy's other releases go, and those of releases up to

@@ -35,18 +35,18 @@ function(web_page target)
   foreach(file index.html README.txt)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} @ONLY)
   endforeach()
-  foreach(file input.js loader.js page.js style.css manifest.webmanifest)
+  foreach(file check.js input.js loader.js page.js style.css manifest.webmanifest)
     configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} COPYONLY)
   endforeach()
   # The service worker names each release's cache by its version and a
-  # digest of every file it keeps, as built.
+  # digest of every file it keeps, as built, in the order of its list.
   set(VENDRASK_WEB_DIGEST @VENDRASK_WEB_DIGEST@)
   configure_file(${PROJECT_SOURCE_DIR}/web/sw.js ${CMAKE_BINARY_DIR}/sw.js.in @ONLY)
-  set(kept index.html style.css input.js loader.js page.js vendrask.wasm vendrask.js manifest.webmanifest icon.png)
+  set(kept index.html style.css check.js input.js loader.js page.js vendrask.js vendrask.wasm manifest.webmanifest icon.png)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sw.js
     COMMAND sh -c "digest=$(cat \"$@\" | sha256sum | cut -c1-16) && sed \"s/@VENDRASK_WEB_DIGEST@/$digest/\" sw.js.in >sw.js" digest ${kept}
     DEPENDS ${target} ${CMAKE_BINARY_DIR}/sw.js.in ${PROJECT_SOURCE_DIR}/web/index.html ${PROJECT_SOURCE_DIR}/web/style.css
-      ${PROJECT_SOURCE_DIR}/web/input.js ${PROJECT_SOURCE_DIR}/web/loader.js ${PROJECT_SOURCE_DIR}/web/page.js
+      ${PROJECT_SOURCE_DIR}/web/check.js ${PROJECT_SOURCE_DIR}/web/input.js ${PROJECT_SOURCE_DIR}/web/loader.js ${PROJECT_SOURCE_DIR}/web/page.js
       ${PROJECT_SOURCE_DIR}/web/manifest.webmanifest
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
   add_custom_target(${target}_service_worker ALL DEPENDS ${CMAKE_BINARY_DIR}/sw.js)

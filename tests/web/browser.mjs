@@ -69,12 +69,14 @@ function mark(name, body, version, release) {
 // `files` are served beside the page's own, `inject` names one of them that
 // index.html loads before its own scripts, and every file is marked with the
 // release served (`server.release`, at first the page's own version).
-// `server.missing` files are answered 404, the connections for
-// `server.dropped` ones cut before any answer and for `server.cut` ones half
-// way through the file. As some hosts do, every answer may carry
-// `headers`, and a folder's address have no page (`folderIndex` false).
+// `server.missing` files are answered 404 (or with the page, by a host with
+// a single-page app's `fallback`), `server.garbled` ones with a syntax error,
+// the connections for `server.dropped` ones cut before any answer and for
+// `server.cut` ones half way through the file. As some hosts do, every
+// answer may carry `headers`, and a folder's address have no page
+// (`folderIndex` false).
 // stop() and start() take the server off its address and put it back.
-export async function serve(folder, { files = {}, inject = null, headers = {}, folderIndex = true } = {}) {
+export async function serve(folder, { files = {}, inject = null, headers = {}, folderIndex = true, fallback = false } = {}) {
   const types = {
     '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
     '.png': 'image/png', '.webmanifest': 'application/manifest+json',
@@ -82,8 +84,11 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
   const version = /Vendrask ([0-9.]+)\./.exec(readFileSync(join(folder, 'index.html'), 'utf8'))[1];
   const server = createServer((request, response) => {
     const asked = new URL(request.url, 'http://page/').pathname.replace(/^\/copy\//, '/');
-    const path = asked.replace(/\/$/, '/index.html');
+    let path = asked.replace(/\/$/, '/index.html');
     const name = path.slice(1);
+    if (fallback && server.missing.has(name)) {
+      path = '/index.html';
+    }
     // In WebKitGTK 2.52, a request cut before any answer on a connection
     // that has served one before breaks the network process (libsoup) about
     // one time in ten, and the page with it (the page test's "dropped
@@ -98,7 +103,7 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
     }
     let body = null;
     try {
-      body = files[name] ?? (server.missing.has(name) ? null : readFileSync(join(folder, path)));
+      body = files[name] ?? (server.missing.has(name) && !fallback ? null : readFileSync(join(folder, path)));
     } catch {
       // answered 404 below
     }
@@ -112,7 +117,7 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
         body = body.replace('<script', `<script src="${inject}"></script>\n<script`);
       }
     }
-    const bytes = Buffer.from(body);
+    const bytes = Buffer.concat([Buffer.from(body), Buffer.from(server.garbled.has(name) ? '\n)(' : '')]);
     response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream', 'Content-Length': bytes.length, ...headers });
     if (server.cut.has(name)) {
       response.write(bytes.subarray(0, bytes.length / 2), () => request.socket.destroy());
@@ -123,6 +128,7 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
   Object.assign(server, {
     release: version,
     missing: new Set(),
+    garbled: new Set(),
     dropped: new Set(),
     cut: new Set(),
     start: () => new Promise((resolve) => server.listen(server.port ?? 0, '127.0.0.1', resolve)),
@@ -268,13 +274,18 @@ const puppeteerOptions = {
 // the test's to say first what it was waiting for.
 const puppeteerBounds = { timeout: bound, protocolTimeout: 2 * bound };
 
-// One of the engines, started; WebKit, too, on $DISPLAY.
-export async function start(engine) {
+// One of the engines, started; WebKit, too, on $DISPLAY. Chromium's screen
+// may have `scale` device pixels to a CSS pixel.
+export async function start(engine, scale = null) {
   Object.assign(place, { engine, step: 'starting' });
   if (engine === 'webkit') {
     return webkitEngine();
   }
-  return puppeteerEngine(engine, await bounded('launch', puppeteer.launch({ ...puppeteerOptions[engine], ...puppeteerBounds }), 2 * bound));
+  const options = { ...puppeteerOptions[engine], ...puppeteerBounds };
+  if (scale) {
+    options.args = [...options.args, `--force-device-scale-factor=${scale}`];
+  }
+  return puppeteerEngine(engine, await bounded('launch', puppeteer.launch(options), 2 * bound));
 }
 
 // Ends the browser, by force if it does not close in half the bound.
