@@ -183,7 +183,7 @@ function puppeteerEngine(name, browser) {
 const miniBrowser = readdirSync('/usr/lib').filter((dir) => dir.endsWith('-linux-gnu'))
   .flatMap((dir) => ['webkit2gtk-4.1', 'webkitgtk-6.0'].map((api) => `/usr/lib/${dir}/${api}/MiniBrowser`))
   .find((path) => existsSync(path));
-const webDriverKeys = { Enter: '\uE007', Control: '\uE009', Alt: '\uE00A', Meta: '\uE03D', NumpadAdd: '\uE025' };
+const webDriverKeys = { Tab: '\uE004', Enter: '\uE007', Shift: '\uE008', Control: '\uE009', Alt: '\uE00A', Meta: '\uE03D', NumpadAdd: '\uE025' };
 const webDriverButtons = { left: 0, middle: 1, right: 2 };
 
 async function webkitEngine() {

@@ -560,8 +560,12 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
           await page.keyUp(key);
         });
       }
-      assert.notEqual(await page.evaluate(() => getComputedStyle(document.activeElement).outlineStyle), 'none',
-        'keyboard focus on the canvas is not shown');
+      await focus('#fullscreen');
+      await page.keyDown('Shift');
+      await press(page, 'Tab');
+      await page.keyUp('Shift');
+      assert.deepEqual(await page.evaluate(() => [document.activeElement.tagName, getComputedStyle(document.activeElement).outlineStyle]),
+        ['CANVAS', 'solid'], 'keyboard focus on the canvas is not shown');
       // "In" and "Out" clicked alone, as assistive technology does, hold
       // until clicked again or another control is used, and say so.
       const pressedSaid = (control) => page.evaluate((c) => document.querySelector(`[data-button="${c}"]`).getAttribute('aria-pressed'), control);
@@ -704,6 +708,10 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
       ];
       for (const [query, fault, sentence, canRestart] of failures) {
         step(`failing: ${query || fault.join(' ')}`);
+        if (fault?.[0] === 'policy' && engine === 'webkit') {
+          cannot(engine, 'a host\'s policy that forbids WebAssembly', 'WebKitGTK compiles WebAssembly under that policy, and the page runs');
+          continue;
+        }
         const failing = await serveNew(fault?.[0] === 'policy' ? { headers: { 'Content-Security-Policy': fault[1] } } : {});
         if (fault && fault[0] !== 'policy') {
           failing[fault[0]].add(fault[1]);
