@@ -2,8 +2,9 @@
 // Loading the program, and saying why it cannot run: the module's options
 // (Emscripten's Module object), vendrask.wasm fetched, or read from beside a
 // page opened from its folder, the program's exit, and whatever stops it (a
-// file not loaded, a browser without WebGL, an error inside the program),
-// each told to the page (page.js) once, with a sentence for the visitor.
+// file not loaded, a browser without WebGL, a policy that forbids
+// WebAssembly, an error of the program's own), each told to the page
+// (page.js) once, with a sentence for the visitor.
 'use strict';
 
 let halted = false;  // the viewer has ended, or cannot run: told once
