@@ -148,6 +148,13 @@ function instrument() {
     return preventDefault.call(this);
   };
   window.addEventListener('pointerdown', (event) => { t.pointerId = event.pointerId; }, true);
+  const register = navigator.serviceWorker?.register;  // the worker's last state, in t.worker
+  if (register) {
+    navigator.serviceWorker.register = (...args) => register.apply(navigator.serviceWorker, args).then((r) => {
+      r.installing?.addEventListener('statechange', (event) => { t.worker = event.target.state; });
+      return r;
+    });
+  }
   navigator.serviceWorker?.addEventListener('message', (event) => { t.asked += event.data === 'settled?' ? 1 : 0; });
   if (options.has('nowasm')) {
     delete window.WebAssembly;
@@ -728,6 +735,21 @@ for (const engine of process.env.VENDRASK_ENGINES?.split(',') ?? engines) {
         }
         await broken.close();
       }
+
+      // A host that answers a missing file with the page: the worker keeps
+      // nothing, and keeps every file on a visit once it is there.
+      step('a host with a single-page app\'s fallback');
+      const spa = await serveNew({ fallback: true });
+      spa.missing.add('icon.png');
+      const visit = await browser.open(spa.url);
+      await until(visit, () => ['redundant', 'activated'].includes(window.vendraskTest.worker), null, 'the worker never ended');
+      assert.equal(await state(visit, 'worker'), 'redundant', 'the worker kept the page in place of a missing file');
+      spa.missing.clear();
+      await visit.reload();
+      await until(visit, (scope) => caches.keys().then((names) => names.find((n) => n.startsWith(scope)))
+        .then((name) => name && caches.open(name)).then((cache) => cache?.match('icon.png'))
+        .then((icon) => icon?.headers.get('Content-Type') === 'image/png'), `vendrask ${spa.url} `, 'the icon never kept', true);
+      await visit.close();
 
       // Control: without colour material the ground comes out grey and the
       // water opaque grey. Without full screen, its button is not shown. The
