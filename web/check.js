@@ -27,14 +27,17 @@ var pageBroken = false;  // the page has said it cannot run its scripts
   // which reaches the window only on the way down), or that the browser
   // could not run, stops the page here; such an error is not reported a
   // second time. Page.js, once it has run, says the rest.
+  function address(url) {
+    return String(url).split(/[?#]/)[0];
+  }
   window.addEventListener('error', function (event) {
     var element = event.target;
-    if (element && element.tagName === 'SCRIPT' && scripts.test(element.src.split(/[?#]/)[0])) {
-      say('Vendrask could not load ' + element.src.split(/[?#]/)[0].replace(/.*\//, '') + '.');
+    if (element && element.tagName === 'SCRIPT' && scripts.test(address(element.src))) {
+      say('Vendrask could not load ' + address(element.src).replace(/.*\//, '') + '.');
     }
   }, true);
   window.addEventListener('error', function (event) {
-    if (!pageRan && scripts.test(String(event.filename).split(/[?#]/)[0])) {
+    if (!pageRan && scripts.test(address(event.filename))) {
       event.preventDefault();
       say(tooOld);
     }

@@ -56,7 +56,7 @@ window.addEventListener('unhandledrejection', (event) => stopOnError(event, even
 // The policy that refused to compile WebAssembly, as the browser reports it
 // (its securitypolicyviolation event), or null where none is reported in a
 // second.
-const refusingPolicy = new Promise((resolve) => {
+const reportedRefusal = new Promise((resolve) => {
   document.addEventListener('securitypolicyviolation', (event) => {
     if (/eval/.test(event.blockedURI)) {
       resolve(event.originalPolicy);
@@ -64,7 +64,7 @@ const refusingPolicy = new Promise((resolve) => {
   });
 });
 function policyRefusing() {
-  return Promise.race([refusingPolicy, new Promise((resolve) => setTimeout(resolve, 1000, null))]);
+  return Promise.race([reportedRefusal, new Promise((resolve) => setTimeout(resolve, 1000, null))]);
 }
 
 // Why `file` did not load, as a sentence for the visitor, from the server's

@@ -96,10 +96,7 @@ function instrument() {
     for (let y = 0; y < h; y += 1) {
       for (let x = 0, to = 4 * (Math.floor(((h - 1 - y) * H) / h) * W); x < w; x += 1) {
         const [i, k] = [4 * (y * w + x), to + 4 * Math.floor((x * W) / w)];
-        sum[k] += rgba[i];
-        sum[k + 1] += rgba[i + 1];
-        sum[k + 2] += rgba[i + 2];
-        sum[k + 3] += 1;
+        [rgba[i], rgba[i + 1], rgba[i + 2], 1].forEach((v, c) => { sum[k + c] += v; });
       }
     }
     let rgb = '';  // rows from the top, as the desktop's frames
@@ -296,18 +293,13 @@ const allowedIn = (engine) => (engine === 'chromium' ? allowed : 0);
 function blocksDiffering(a, b) {
   const means = (rgb) => {
     const sum = new Float64Array(60 * 64 * 3);
-    for (let i = 0; i < rgb.length; i += 1) {
+    rgb.forEach((v, i) => {
       const p = Math.floor(i / 3);
-      sum[3 * (Math.floor(p / width / 8) * 60 + Math.floor((p % width) / 10)) + (i % 3)] += rgb[i] / 80;
-    }
+      sum[3 * (Math.floor(p / width / 8) * 60 + Math.floor((p % width) / 10)) + (i % 3)] += v / 80;
+    });
     return sum;
   };
-  const [ma, mb] = [means(a), means(b)];
-  let n = 0;
-  for (let k = 0; k < ma.length; k += 3) {
-    n += [0, 1, 2].some((c) => Math.abs(ma[k + c] - mb[k + c]) > 25) ? 1 : 0;
-  }
-  return n;
+  return differing(means(a), means(b));
 }
 const blocksAllowed = (60 * 64) / 50;
 
