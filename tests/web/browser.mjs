@@ -21,7 +21,7 @@ export const bound = 60_000;  // ms
 // Where the test is, for its failures to say: the engine, and the step the
 // test last named.
 const place = { engine: 'no engine', step: 'starting' };
-export const step = (name) => { place.step = name; };
+export const step = (name, engine = place.engine) => Object.assign(place, { engine, step: name });
 export const where = () => `${place.engine}, ${place.step}`;
 
 // `promise`, which is `what` was asked of the browser, bounded; a failure
@@ -167,9 +167,11 @@ function puppeteerEngine(name, browser) {
   return boundAll({
     name,
     native: boundAll(browser),
-    async open(url) {
+    // `prepare`, if given, readies the page (puppeteer's) in place of the
+    // usual viewport: a phone's emulation, say.
+    async open(url, prepare = (page) => page.setViewport(viewport)) {
       const page = await browser.newPage();
-      await page.setViewport(viewport);
+      await prepare(page);
       await page.goto(url, { timeout: bound });
       return puppeteerPage(page);
     },

@@ -1,0 +1,452 @@
+// SPDX-License-Identifier: MIT
+// What every file of the page test shares: each concern run in each engine
+// (VENDRASK_ENGINES=chromium,... picks some) as a suite of named cases, the
+// page's instrumentation, waits for what the page does, and its pictures
+// compared with the desktop's (VENDRASK_STARTUP_FRAMES, a PPM the picture
+// test writes), a picture that differs written out as PNG files.
+// VENDRASK_WEB_PAGE is the folder `make web` builds. Firefox and WebKit need
+// an X display that never resets, as `make web-test` gives them:
+// xvfb-run -a -s "-screen 0 1280x1024x24 -noreset".
+import assert from 'node:assert/strict';
+import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { join } from 'node:path';
+import { after, before, beforeEach, describe } from 'node:test';
+import { deflateSync } from 'node:zlib';
+
+import { bound, engines, serve, start, step, where } from './browser.mjs';
+
+export { bound, serve, start, step };
+export const [width, height] = [600, 512];  // the desktop's window and the page's largest canvas, pixels
+export const folder = process.env.VENDRASK_WEB_PAGE;
+
+// Loaded by the page before its own scripts (or put into it once loaded):
+// counts frames (each begins with a clear) and animation ticks, reads a frame
+// back right after it is drawn, before the browser shows it and lets go of its
+// pixels, and keeps what the page writes to the console (its warnings with
+// its errors) and any error left uncaught. The first two frames are read from
+// the start. The page's address asks for more: `hold` holds frames after the
+// second until the test lets them go; `plain` keeps colour material off in
+// the page's shaders, as a negative control; `nowebgl` makes a browser
+// without WebGL, `nofullscreen` one without full screen (an iPhone's; with
+// `=frame`, a frame that does not allow it), `nowasm` one with WebAssembly
+// switched off and `oldwasm` one that refuses WebAssembly under the page's
+// Content-Security-Policy; `fault` makes a GL call fail inside the program;
+// `slow` holds the program back until the test calls go(). Frames larger
+// than the desktop's are read back brought down to its size, each pixel the
+// mean of those it covers.
+export function instrument() {
+  const options = new URLSearchParams(location.search);
+  const gl = WebGLRenderingContext.prototype;
+  if (options.has('plain')) {
+    const original = gl.getUniformLocation;
+    gl.getUniformLocation = function (program, name) {
+      return name === 'u_colour_material' ? null : original.call(this, program, name);
+    };
+  }
+  if (options.get('nofullscreen') === 'frame') {
+    for (const name of ['fullscreenEnabled', 'webkitFullscreenEnabled']) {
+      Object.defineProperty(Document.prototype, name, { get: () => false });
+    }
+  } else if (options.has('nofullscreen')) {
+    delete Element.prototype.requestFullscreen;
+    delete Element.prototype.webkitRequestFullscreen;
+  }
+  if (options.has('oldwasm')) {
+    WebAssembly.instantiate = () => Promise.reject(new WebAssembly.CompileError('WebAssembly.instantiate(): Refused '
+      + 'to compile or instantiate WebAssembly module because \'unsafe-eval\' is not an allowed source of script'));
+  }
+  if (options.has('nowebgl')) {
+    const getContext = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+      return type.includes('webgl') ? null : getContext.call(this, type, ...rest);
+    };
+  }
+  const t = {
+    frames: 0, ticks: 0, wanted: 2, grabbed: [], hold: options.has('hold'), lines: [], errors: [],
+    contextMenus: 0, violations: 0, modifiedKeysPrevented: 0, program: null, statusAtFirstFrame: null, asked: 0, keysPrevented: 0,
+  };
+  const go = new Promise((resolve) => { t.go = resolve; });
+  window.vendraskTest = t;
+  for (const [level, into] of [['log', t.lines], ['info', t.lines], ['warn', t.errors], ['error', t.errors]]) {
+    const original = console[level];
+    console[level] = (...args) => {
+      into.push(args.join(' '));
+      original.apply(console, args);
+    };
+  }
+  const uncaught = [];  // read once every listener has had the event
+  Object.defineProperty(t, 'uncaught', {
+    enumerable: true,
+    get: () => uncaught.filter((e) => !e.defaultPrevented).map((e) => String(e.error ?? e.reason ?? e.message)),
+  });
+  window.addEventListener('error', (event) => uncaught.push(event));
+  window.addEventListener('unhandledrejection', (event) => uncaught.push(event));
+  const read = (c) => {
+    const [w, h] = [c.drawingBufferWidth, c.drawingBufferHeight];
+    const rgba = new Uint8Array(4 * w * h);
+    c.readPixels(0, 0, w, h, c.RGBA, c.UNSIGNED_BYTE, rgba);
+    const [W, H] = [Math.min(w, 600), Math.min(h, 512)];
+    const sum = new Float64Array(4 * W * H);  // per pixel brought down, rows from the top: red, green, blue, count
+    for (let y = 0; y < h; y += 1) {
+      const row = 4 * W * Math.floor(((h - 1 - y) * H) / h);
+      for (let x = 0; x < w; x += 1) {
+        const [i, k] = [4 * (y * w + x), row + 4 * Math.floor((x * W) / w)];
+        sum[k] += rgba[i];
+        sum[k + 1] += rgba[i + 1];
+        sum[k + 2] += rgba[i + 2];
+        sum[k + 3] += 1;
+      }
+    }
+    const rgb = new Uint8Array(3 * W * H).map((_, j) => Math.round(sum[j + Math.floor(j / 3)] / sum[4 * Math.floor(j / 3) + 3]));
+    let text = '';
+    for (let j = 0; j < rgb.length; j += 8190) {
+      text += String.fromCharCode(...rgb.subarray(j, j + 8190));
+    }
+    return btoa(text);
+  };
+  const clear = gl.clear;
+  gl.clear = function (mask) {
+    t.frames += 1;
+    t.statusAtFirstFrame ??= document.getElementById('status').textContent;
+    if (t.wanted > 0) {
+      t.wanted -= 1;
+      queueMicrotask(() => t.grabbed.push(read(this)));
+    }
+    return clear.call(this, mask);
+  };
+  if (options.has('fault')) {
+    const drawArrays = gl.drawArrays;
+    gl.drawArrays = function (...args) {
+      if (t.frames > 3) {
+        throw new Error('the test has broken drawArrays');
+      }
+      return drawArrays.apply(this, args);
+    };
+  }
+  // The first frames come late, as on a busy machine: the view must still
+  // turn once per frame shown, not by the time that passed.
+  const animate = window.requestAnimationFrame.bind(window);
+  const later = (f) => (t.hold ? setTimeout(() => later(f), 20) : animate(f));
+  window.requestAnimationFrame = (f) => (t.frames < 2 ? setTimeout(() => animate(f), 100) : later(f));
+  const tick = () => {
+    t.ticks += 1;
+    animate(tick);
+  };
+  animate(tick);
+  window.addEventListener('contextmenu', (event) => {
+    t.contextMenus += event.defaultPrevented ? 0 : 1;
+  });
+  document.addEventListener('securitypolicyviolation', () => { t.violations += 1; });
+  const preventDefault = Event.prototype.preventDefault;
+  Event.prototype.preventDefault = function () {
+    t.modifiedKeysPrevented += this.type === 'keydown' && (this.ctrlKey || this.altKey || this.metaKey) ? 1 : 0;
+    t.keysPrevented += this.type === 'keydown' ? 1 : 0;
+    return preventDefault.call(this);
+  };
+  window.addEventListener('pointerdown', (event) => { t.pointerId = event.pointerId; }, true);
+  const register = navigator.serviceWorker?.register;  // the worker's last state, in t.worker
+  if (register) {
+    navigator.serviceWorker.register = (...args) => register.apply(navigator.serviceWorker, args).then((r) => {
+      r.installing?.addEventListener('statechange', (event) => { t.worker = event.target.state; });
+      return r;
+    });
+  }
+  navigator.serviceWorker?.addEventListener('message', (event) => { t.asked += event.data === 'settled?' ? 1 : 0; });
+  if (options.has('nowasm')) {
+    delete window.WebAssembly;
+    return;
+  }
+  const instantiate = WebAssembly.instantiate;
+  WebAssembly.instantiate = (...args) => (options.has('slow') ? go : Promise.resolve()).then(() => instantiate(...args)).then((made) => {
+    const [section] = WebAssembly.Module.customSections(made.module, 'release');
+    t.program = section ? new TextDecoder().decode(section) : null;
+    return made;
+  });
+}
+
+// The files the test's server adds to the page: the instrumentation, which
+// index.html loads first, and axe-core.
+const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'));
+const testFiles = { 'vendrask-test.js': `(${instrument})();\n`, 'axe.min.js': axe };
+
+// `concern` in each engine it `runsIn` (where not, skipped for `why`): a
+// suite of named cases, given `ctx` with the engine's name, `open(url,
+// prepare)` for a page (see browser.mjs; Chromium's screen of `scale` device
+// pixels to a CSS pixel), `serve(host)` for a server of the page with the
+// test's files (the first one served is `ctx.server`), and `skip(engines,
+// why)` for a case's options. Every browser the concern needs starts with
+// its first suite, each while the engines before it are tested. Each suite
+// ends every page still open, each with a clean console, its browser and
+// its servers. Each case's waits name the engine and the case.
+export function concern(name, cases, { scale = null, runsIn = engines, why = '' } = {}) {
+  const chosen = (process.env.VENDRASK_ENGINES?.split(',') ?? engines).filter((engine) => engines.includes(engine));
+  const browsers = new Map();
+  const launch = () => chosen.filter((engine) => runsIn.includes(engine) && !browsers.has(engine)).forEach((engine) => {
+    browsers.set(engine, start(engine, scale));
+    browsers.get(engine).catch(() => {});  // said where it is awaited
+  });
+  for (const engine of chosen) {
+    describe(`${name}, in ${engine}`, { skip: !runsIn.includes(engine) && `${engine}: ${why}` }, () => {
+      const [servers, pages] = [[], new Set()];
+      const ctx = {
+        engine,
+        skip: (those, because) => ({ skip: those.includes(engine) && `${engine}: ${because}` }),
+        async serve(host = {}) {
+          const server = await serve(folder, { inject: 'vendrask-test.js', ...host, files: { ...testFiles, ...host.files } });
+          ctx.server ??= server;
+          return servers[servers.push(server) - 1];
+        },
+        async open(url, prepare) {
+          const page = await (await browsers.get(engine)).open(url, prepare);
+          pages.add(page);
+          return Object.assign(Object.create(page), { close: () => pages.delete(page) && page.close() });
+        },
+      };
+      before(launch);
+      beforeEach((t) => step(`${name}: ${t.name}`, engine));
+      after(async () => {
+        step(`${name}: the pages left open`, engine);
+        try {
+          for (const page of pages) {
+            await closed(page);
+          }
+        } finally {
+          await browsers.get(engine)?.then((browser) => browser.close(), () => {});
+          await Promise.all(servers.map((s) => s.stop()));
+        }
+      });
+      cases(ctx);
+    });
+  }
+}
+
+// Waits for `condition` (run in the page, given `arg`) to hold; `across` a
+// navigation, a page that cannot answer yet has not.
+export async function until(page, condition, arg, failure, across = false) {
+  const holds = () => page.evaluate(condition, arg).catch((error) => (across ? false : Promise.reject(error)));
+  for (const end = Date.now() + bound; !(await holds()); await new Promise((r) => setTimeout(r, 20))) {
+    assert.ok(Date.now() < end, `${where()}: ${failure ?? `never: ${condition}`}`);
+  }
+}
+
+export const state = (page, what) => page.evaluate((w) => window.vendraskTest[w], what);
+// What the page says, and whether it offers to start again.
+export const status = (page) => page.evaluate(() => [document.getElementById('status').textContent,
+  !document.getElementById('restart').hidden]);
+
+// The page ends with nothing in its console but `expected` (its errors and
+// warnings) and `violations` of its Content-Security-Policy, and is
+// closed.
+export async function closed(page, expected = [], violations = 0) {
+  assert.deepEqual(await state(page, 'errors'), expected, `${where()}: console errors and warnings`);
+  assert.equal(await state(page, 'violations'), violations, `${where()}: Content-Security-Policy violations`);
+  await page.close();
+}
+
+export async function press(page, key) {
+  await page.keyDown(key);
+  await page.keyUp(key);
+}
+
+// The middle of an element on the screen, in CSS pixels.
+export const centre = (page, selector) => page.evaluate((s) => {
+  const box = document.querySelector(s).getBoundingClientRect();
+  return [box.x + box.width / 2, box.y + box.height / 2];
+}, selector);
+
+export async function click(page, selector, button = 'left') {
+  await page.move(...(await centre(page, selector)));
+  await page.down(button);
+  await page.up(button);
+}
+
+// The frame read back `i`th (from 0), once it has been.
+export async function grabbed(page, i) {
+  await until(page, (k) => window.vendraskTest.grabbed.length > k, i, `fewer than ${i + 1} frames read back`);
+  return Buffer.from(await page.evaluate((k) => window.vendraskTest.grabbed[k], i), 'base64');
+}
+
+// The index of a frame read back once the page has drawn a few more: by
+// then it has handled all input sent before, however slowly it draws.
+// Waited for in the page, which the call's own bound ends.
+const frameAfterInput = (page) => page.evaluate(() => new Promise((resolve) => {
+  const t = window.vendraskTest;
+  const drawn = t.frames + 4;
+  let index = -1;  // of the frame asked for, once the page has drawn enough
+  (function check() {
+    if (index < 0 && t.frames >= drawn) {
+      [t.wanted, index] = [1, t.grabbed.length];
+    }
+    return index >= 0 && t.grabbed.length > index ? resolve(index) : setTimeout(check, 10);
+  }());
+}));
+// Whether frames `a` and `b` are the same, compared in the page.
+const same = (page, a, b) => page.evaluate(([i, j]) => window.vendraskTest.grabbed[i] === window.vendraskTest.grabbed[j], [a, b]);
+
+// The index of the picture after input, once two pictures some frames apart
+// agree.
+async function stillFrame(page) {
+  let last = await frameAfterInput(page);
+  for (let i = 0; i < 20; i += 1) {
+    const now = await frameAfterInput(page);
+    if (await same(page, last, now)) {
+      return now;
+    }
+    last = now;
+  }
+  assert.fail(`${where()}: the picture never held still`);
+}
+export const afterInput = async (page) => grabbed(page, await frameAfterInput(page));
+export const settled = async (page) => grabbed(page, await stillFrame(page));
+
+// The viewer has stopped: the page says what `said` matches, offers to
+// start again or not, and, over ten more animation ticks, draws no frame; no
+// error but the `leftToBrowser` ones went unhandled.
+export async function expectStopped(page, said, restart, leftToBrowser = 0) {
+  await until(page, (source) => new RegExp(source).test(document.getElementById('status').textContent), said.source,
+    `not said: ${said}`);
+  assert.equal((await status(page))[1], restart, `"Start again" offered: ${await status(page)}`);
+  const [frames, ticks] = [await state(page, 'frames'), await state(page, 'ticks')];
+  await until(page, (k) => window.vendraskTest.ticks >= k, ticks + 10);
+  assert.equal(await state(page, 'frames'), frames, 'a frame was drawn after the viewer stopped');
+  assert.equal((await state(page, 'uncaught')).length, leftToBrowser, `uncaught errors: ${await state(page, 'uncaught')}`);
+}
+
+// Pixel counts that the probes rest on.
+export function measure(rgb) {
+  const m = { lit: 0, coloured: 0, blue: 0, blueOverGround: 0, fogFar: 0, fogNear: 0, skyLit: 0 };
+  for (let i = 0; i < rgb.length; i += 3) {
+    const [r, g, b] = [rgb[i], rgb[i + 1], rgb[i + 2]];
+    const y = Math.floor(i / 3 / width);
+    if (r + g + b === 0) {
+      continue;
+    }
+    m.lit += 1;
+    m.skyLit += y < 40 ? 1 : 0;
+    m.coloured += Math.max(r, g, b) - Math.min(r, g, b) > 40 ? 1 : 0;
+    if (b > r + 60 && b > g + 60) {
+      m.blue += 1;
+      m.blueOverGround += r > 15 || g > 15 ? 1 : 0;
+    }
+    if (Math.max(Math.abs(r - 128), Math.abs(g - 128), Math.abs(b - 128)) <= 12) {
+      m[y < 300 ? 'fogFar' : 'fogNear'] += 1;
+    }
+  }
+  return m;
+}
+
+// Pixels of two pictures any of whose channels differ by more than `channel`
+// (of 255), by default a tenth of full scale.
+export function differing(a, b, channel = 25) {
+  let n = 0;
+  for (let i = 0; i < a.length; i += 3) {
+    n += [0, 1, 2].some((c) => Math.abs(a[i + c] - b[i + c]) > channel) ? 1 : 0;
+  }
+  return n;
+}
+// How far the page's picture may be from the desktop's in each engine, as
+// measured at every detail level, after "r" and after a restore. Chromium
+// draws with SwiftShader, not the desktop's rasteriser: 25 to 67 of 307,200
+// pixels differ by more than a tenth, some by as much as 242. Firefox and
+// WebKit draw with Mesa's llvmpipe, as the desktop does: no channel differs
+// by more than 1, but for one pixel by 2 in WebKit after a restore.
+const likeness = {
+  chromium: { channel: 25, pixels: (width * height) / 1000 },
+  firefox: { channel: 1, pixels: 0 },
+  webkit: { channel: 2, pixels: 0 },
+};
+// Enough pixels differing by a tenth for two pictures to differ.
+export const unlike = (a, b) => differing(a, b) > (width * height) / 1000;
+
+// `frame`, the page's, is the desktop's picture `desktop` (of `what`) as
+// closely as `engine` draws it; if not, the two and their difference are
+// written out, and the failure says where.
+export function sameAsDesktop(engine, what, frame, desktop) {
+  const { channel, pixels } = likeness[engine];
+  const n = differing(frame, desktop, channel);
+  if (n > pixels) {
+    const out = join(process.env.VENDRASK_PICTURES ?? 'web-pictures', `${where()} ${what}`.replace(/[^\w.-]+/g, '-'));
+    mkdirSync(out, { recursive: true });
+    const marked = Buffer.from(desktop.map((v, i) => {
+      const p = i - (i % 3);
+      const off = [0, 1, 2].some((c) => Math.abs(frame[p + c] - desktop[p + c]) > channel);
+      return off ? [255, 0, 0][i % 3] : v >> 2;
+    }));
+    [['page', frame], ['desktop', desktop], ['difference', marked]].forEach(([name, rgb]) => writeFileSync(join(out, `${name}.png`), png(rgb)));
+    assert.fail(`${where()}: ${what}: ${n} pixels differ from the desktop's by more than ${channel}; written to ${out}`);
+  }
+}
+
+// `rgb`, width × height, as a PNG file.
+function png(rgb) {
+  const table = Array.from({ length: 256 }, (_, n) => {
+    let c = n;
+    for (let k = 0; k < 8; k += 1) {
+      c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+    }
+    return c >>> 0;
+  });
+  const chunk = (type, data) => {
+    const body = Buffer.concat([Buffer.from(type), data]);
+    const sums = Buffer.alloc(8);
+    sums.writeUInt32BE(data.length);
+    sums.writeUInt32BE(~body.reduce((c, b) => table[(c ^ b) & 255] ^ (c >>> 8), ~0) >>> 0, 4);
+    return Buffer.concat([sums.subarray(0, 4), body, sums.subarray(4)]);
+  };
+  const header = Buffer.from([0, 0, 0, 0, 0, 0, 0, 0, 8, 2, 0, 0, 0]);
+  header.writeUInt32BE(width);
+  header.writeUInt32BE(height, 4);
+  const rows = Array.from({ length: height }, (_, y) => [Buffer.from([0]), rgb.subarray(y * width * 3, (y + 1) * width * 3)]).flat();
+  return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', header),
+    chunk('IDAT', deflateSync(Buffer.concat(rows))), chunk('IEND', Buffer.alloc(0))]);
+}
+
+// Two pictures alike in the large, however large each was drawn: at most a
+// fiftieth of their blocks of 10 × 8 pixels differ in mean colour by more
+// than a tenth.
+export function alikeInTheLarge(a, b) {
+  const means = (rgb) => {
+    const sum = new Float64Array(60 * 64 * 3);
+    rgb.forEach((v, i) => {
+      const p = Math.floor(i / 3);
+      sum[3 * (Math.floor(p / width / 8) * 60 + Math.floor((p % width) / 10)) + (i % 3)] += v / 80;
+    });
+    return sum;
+  };
+  return differing(means(a), means(b)) <= (60 * 64) / 50;
+}
+
+// The desktop's frames: the first two, then the view held still at detail
+// levels 0 to 4, and at level 2 with the next landscape.
+export const desktop = (() => {
+  const ppm = readFileSync(process.env.VENDRASK_STARTUP_FRAMES);
+  const size = width * height * 3;
+  const pixels = ppm.subarray(ppm.length - 8 * size);
+  return Array.from({ length: 8 }, (_, i) => pixels.subarray(i * size, (i + 1) * size));
+})();
+export const [firstFrame, secondFrame] = desktop;
+export const atLevel = (level) => desktop[2 + level];
+export const nextLandscape = desktop[7];
+
+// What axe-core finds against WCAG 2.1 A and AA and its best practices.
+export async function accessibility(page) {
+  await page.evaluate(() => new Promise((resolve) => {
+    document.head.append(Object.assign(document.createElement('script'), { src: 'axe.min.js', onload: resolve }));
+  }));
+  return page.evaluate(() => window.axe.run(document, {
+    runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'best-practice'] },
+  }).then((r) => r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`)));
+}
+
+// Holds a press by `begin` and checks the eye moves while it lasts, then
+// ends it by `end` and checks the eye stops at once: input is handled before
+// the frames after it are drawn.
+export async function holdAndLetGo(page, what, begin, end) {
+  const before = await stillFrame(page);
+  await begin();
+  assert.ok(!(await same(page, before, await frameAfterInput(page))), `${what}: the eye did not move`);
+  await end();
+  const stopped = await frameAfterInput(page);
+  assert.ok(await same(page, stopped, await frameAfterInput(page)), `${what}: the eye moves on after the press has ended`);
+}

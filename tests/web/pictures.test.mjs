@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+// The page's pictures against the desktop's: its first frames, the picture
+// probed as the desktop's picture tests probe it, each detail level, the
+// next landscape, and the view after the browser has taken the graphics away
+// and given them back.
+import assert from 'node:assert/strict';
+import { before, it } from 'node:test';
+
+import {
+  atLevel, closed, concern, expectStopped, firstFrame, grabbed, measure, nextLandscape, press, sameAsDesktop,
+  secondFrame, settled, state, unlike, until, width, height,
+} from './harness.mjs';
+
+concern('pictures', (ctx) => {
+  // WebKitWebDriver types the main keyboard's "+" as "=".
+  const plus = ctx.engine === 'webkit' ? 'NumpadAdd' : '+';
+  let page = null;   // the page, its frames held after the second until the detail levels
+  let still = null;  // its picture turning no more, at detail level 2
+  before(async () => {
+    page = await ctx.open(`${(await ctx.serve()).url}index.html?hold`);
+  });
+
+  it('draws the desktop\'s first two frames, turning once between them, and says it is growing the landscape until then', async () => {
+    const frames = [await grabbed(page, 0), await grabbed(page, 1)];
+    frames.forEach((frame, i) => sameAsDesktop(ctx.engine, `frame ${i + 1}`, frame, [firstFrame, secondFrame][i]));
+    assert.ok(unlike(frames[1], firstFrame), 'control: the second frame has turned');
+    assert.equal(await state(page, 'statusAtFirstFrame'), 'Growing the landscape…', 'said while growing');
+    await until(page, (line) => window.vendraskTest.lines.includes(line), 'Initializing landscape[513][513]', 'no start-up line in the console');
+  });
+
+  it('shows a black sky, coloured ground, translucent water and grey fog far away', async () => {
+    const seen = measure(await grabbed(page, 0));
+    assert.equal(seen.skyLit, 0, 'the sky is black');
+    assert.ok(seen.lit > 0.05 * width * height, 'control: the landscape is not black');
+    assert.ok(seen.coloured > 0.2 * seen.lit, `coloured ground: ${seen.coloured} of ${seen.lit}`);
+    assert.ok(seen.blue > 500 && seen.blueOverGround > 0.25 * seen.blue, `translucent water: ${seen.blue}`);
+    assert.ok(seen.fogFar > 500, `fog grey far ground: ${seen.fogFar}`);
+    assert.ok(seen.fogNear < 200, `control: near ground is not fogged: ${seen.fogNear}`);
+  });
+
+  // From here on each case goes on from the view the one before left.
+  it('stops turning on "a", and walks the detail levels from 2 down to 0 and up to 4 on "+" and "-", each the desktop\'s', async () => {
+    await press(page, 'a');
+    await page.evaluate(() => { window.vendraskTest.hold = false; });
+    still = await settled(page);
+    sameAsDesktop(ctx.engine, 'level 2', still, atLevel(2));
+    assert.ok(unlike(still, atLevel(1)), 'control: levels differ');
+    let previous = still;
+    for (const [key, level, same] of [[plus, 1], [plus, 0], [plus, 0, true], ['-', 1], ['-', 2], ['-', 3], ['-', 4]]) {
+      await press(page, key);
+      const now = await settled(page);
+      sameAsDesktop(ctx.engine, `level ${level}`, now, atLevel(level));
+      assert.equal(now.equals(previous), same === true, `"${key}" to level ${level}: the picture changed, or not`);
+      previous = now;
+    }
+    for (const key of ['-', plus, plus, plus]) {
+      await press(page, key);
+    }
+    assert.ok((await settled(page)).equals(still), 'back at level 2, the picture is not the same');
+  });
+
+  // Each loss says so, offers to start again and draws nothing; when the
+  // graphics are back the viewer draws on as it was, with the keys pressed
+  // meanwhile: "r" grows the desktop's next landscape.
+  for (const [n, keys] of [['once, "r" pressed meanwhile', ['r']], ['twice', []], ['three times, "+" and "-" pressed meanwhile', [plus, '-']]]) {
+    it(`draws the view on as it was when the graphics come back after being taken away ${n}`, async () => {
+      const graphics = (what) => page.evaluate((w) => {
+        window.vendraskTest.context ??= document.querySelector('canvas').getContext('webgl').getExtension('WEBGL_lose_context');
+        window.vendraskTest.context[w]();
+      }, what);
+      await graphics('loseContext');
+      await expectStopped(page, /graphics away/, true);
+      for (const key of keys) {
+        await press(page, key);
+      }
+      await graphics('restoreContext');
+      await until(page, () => document.getElementById('status').textContent === '', null, 'still said: the graphics are away');
+      const renewed = await settled(page);
+      if (keys.includes('r')) {
+        sameAsDesktop(ctx.engine, 'the next landscape', renewed, nextLandscape);
+        assert.ok(unlike(renewed, still), 'control: the next landscape is another');
+        still = renewed;
+      }
+      assert.ok(renewed.equals(still), 'not the view before the loss');
+    });
+  }
+
+  // The last case: WebKit's automation has one page open at a time.
+  it('shows grey ground and no blue water without colour material (the control of the probes above)', async () => {
+    await closed(page);
+    const plain = await ctx.open(`${ctx.server.url}index.html?plain`);
+    const uncoloured = measure(await grabbed(plain, 0));
+    assert.ok(uncoloured.coloured < 0.05 * uncoloured.lit, `grey ground: ${uncoloured.coloured}`);
+    assert.ok(uncoloured.blue < 50, `no blue water: ${uncoloured.blue}`);
+  });
+});

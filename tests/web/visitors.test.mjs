@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+// The page in visitors' own browsers and on their hosts: what keeps it from
+// running, each made to happen with a fresh server (no service worker keeps
+// the files there) and told by what it says on the page and in the console,
+// and whether it offers to start again; accessible, within its own
+// Content-Security-Policy, going on through other scripts' errors, without
+// full screen where the browser has none, and saying it needs JavaScript
+// where that is off.
+import assert from 'node:assert/strict';
+import { before, it } from 'node:test';
+
+import { accessibility, click, closed, concern, expectStopped, grabbed, state, status, until } from './harness.mjs';
+
+const tooOld = /too old to run Vendrask/;
+const network = /could not load vendrask\.wasm: the network is down/;
+// What fails: the page's address asks the browser to lack something, or
+// the server does something to a file or sends a policy; what the page
+// says; whether it offers to start again.
+const failures = [
+  ['a browser without WebGL', '?nowebgl', null, /draws with WebGL, which it lacks/, false],
+  ['vendrask.wasm missing on the server', '', ['missing', 'vendrask.wasm'], /could not load vendrask\.wasm: .* 404 Not Found/, true],
+  ['vendrask.js missing on the server', '', ['missing', 'vendrask.js'], /could not load vendrask\.js: .* 404 Not Found/, true],
+  ['vendrask.wasm\'s connection dropped', '', ['dropped', 'vendrask.wasm'], network, true],
+  ['vendrask.wasm cut off half way', '', ['cut', 'vendrask.wasm'], network, true],
+  ['an error inside a GL call', '?fault', null, /stopped with an error: the test has broken drawArrays/, true],
+  ['a browser that refuses WebAssembly under the page\'s own policy', '?oldwasm', null, tooOld, false],
+  ['a browser that cannot parse the page\'s scripts', '', ['garbled', 'page.js'], tooOld, false],
+  ['WebAssembly switched off', '?nowasm', null, /WebAssembly switched off/, false],
+  ['a host\'s policy that forbids WebAssembly', '', ['policy', 'script-src \'self\''], /server does not let it run .* Content-Security-Policy/, false,
+    ['webkit'], 'WebKitGTK compiles WebAssembly under that policy, and the page runs'],
+];
+
+// Another script on the page, such as a browser extension's: an error, a
+// rejection and a ResizeObserver loop, none of them handled.
+function foreignErrors() {
+  setTimeout(() => { throw new Error('a foreign error'); });
+  Promise.reject(new Error('a foreign rejection'));
+  const box = document.body.appendChild(document.createElement('div'));
+  new ResizeObserver(() => { box.style.height ||= '1px'; }).observe(box);
+}
+
+concern('visitors', (ctx) => {
+  let page = null;
+  before(async () => {
+    page = await ctx.open(`${(await ctx.serve({ files: { 'foreign.js': `(${foreignErrors})();\n` } })).url}index.html`);
+    await grabbed(page, 0);
+  });
+
+  it('passes axe-core\'s checks against WCAG 2.1 A and AA and its best practices', async () => {
+    assert.deepEqual(await accessibility(page), []);
+  });
+
+  it('can be installed as an app', ctx.skip(['firefox', 'webkit'], 'its automation has no installability verdict'), async () => {
+    const devtools = await page.native.createCDPSession();
+    assert.deepEqual((await devtools.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+  });
+
+  it('refuses an inline script and eval, by its own policy', async () => {
+    await page.evaluate(() => {  // eval run by the page itself, later: the automation's own calls may
+      document.head.append(Object.assign(document.createElement('script'), { textContent: 'window.inlineRan = true;' }));
+      setTimeout(() => {
+        try {
+          window.evalRan = (0, eval)('true');
+        } catch {
+          window.evalRan = false;
+        }
+      });
+    });
+    await until(page, () => window.evalRan !== undefined);
+    assert.deepEqual(await page.evaluate(() => [window.inlineRan === true, window.evalRan]), [false, false], 'an inline script or eval ran');
+    await until(page, () => window.vendraskTest.violations === 2, null, 'the policy did not refuse both');
+  });
+
+  it('leaves other scripts\' errors to the browser, and goes on', async () => {
+    const foreign = 3;  // an error, a rejection and a ResizeObserver loop
+    await page.evaluate(() => document.head.append(Object.assign(document.createElement('script'), { src: 'foreign.js' })));
+    await until(page, (n) => window.vendraskTest.uncaught.length >= n, foreign, 'the foreign errors not raised');
+    const frames = await state(page, 'frames');
+    await until(page, (k) => window.vendraskTest.frames >= k, frames + 5, 'the viewer stopped on a foreign error');
+    assert.deepEqual(await status(page), ['', false], 'said on a foreign error');
+  });
+
+  it('says it needs JavaScript where that is off', ctx.skip(['firefox', 'webkit'], 'its automation cannot switch JavaScript off'), async () => {
+    const off = await ctx.open(ctx.server.url, (p) => p.setJavaScriptEnabled(false));
+    assert.match(await off.evaluate(() => document.body.innerText), /runs in JavaScript, which this browser has switched off/);
+    await off.close();
+  });
+
+  // The last case on this page: WebKit's automation has one page open at a
+  // time.
+  it('shows no "Full screen" where the browser has none, or a frame may not use it', async () => {
+    assert.equal(await page.evaluate(() => document.getElementById('fullscreen').hidden), false, 'control: "Full screen" not shown');
+    await closed(page, [], 2);  // the inline script's and eval's
+    for (const how of ['gone', 'frame']) {
+      const none = await ctx.open(`${ctx.server.url}index.html?nofullscreen=${how}`);
+      assert.ok(await none.evaluate(() => document.getElementById('fullscreen').hidden), `${how}: a "Full screen" button with no full screen`);
+      await closed(none);
+    }
+  });
+
+  for (const [what, query, fault, said, canRestart, those = [], why = ''] of failures) {
+    it(`says so, and stops, for ${what}`, ctx.skip(those, why), async () => {
+      const [kind, file] = fault ?? [];
+      const server = await ctx.serve(kind === 'policy' ? { headers: { 'Content-Security-Policy': file } } : {});
+      server[kind]?.add(file);
+      const page = await ctx.open(`${server.url}${query}`);
+      await expectStopped(page, said, canRestart);
+      const [sentence] = await status(page);
+      assert.deepEqual(await state(page, 'errors'), [sentence], 'the console does not say what the page says');
+      // Pressed once the dropped file is there again, "Start again" loads
+      // the page again.
+      if (kind === 'dropped') {
+        server.dropped.clear();
+        await click(page, '#restart button');
+        await until(page, () => window.vendraskTest?.frames > 0 && document.getElementById('status').textContent === '',
+          null, '"Start again" did not load the page again', true);
+      }
+      await closed(page, kind === 'dropped' ? [] : [sentence], kind === 'policy' ? 1 : 0);
+    });
+  }
+});
