@@ -1,22 +1,21 @@
 // SPDX-License-Identifier: MIT
-// What every file of the page test shares: each concern run in each engine
-// (VENDRASK_ENGINES=chromium,... picks some) as a suite of named cases, the
-// page's instrumentation, waits for what the page does, and its pictures
-// compared with the desktop's (VENDRASK_STARTUP_FRAMES, a PPM the picture
-// test writes), a picture that differs written out as PNG files.
-// VENDRASK_WEB_PAGE is the folder `make web` builds. Firefox and WebKit need
-// an X display that never resets, as `make web-test` gives them:
-// xvfb-run -a -s "-screen 0 1280x1024x24 -noreset".
+// What the page test's files share: each concern a suite of named cases in
+// each engine (VENDRASK_ENGINES=chromium,... picks some), the page's
+// instrumentation, waits, and its pictures against the desktop's
+// (VENDRASK_STARTUP_FRAMES, which the picture test writes). VENDRASK_WEB_PAGE
+// is the folder `make web` builds. Firefox and WebKit need an X display that
+// never resets: xvfb-run -a -s "-screen 0 1280x1024x24 -noreset".
 import assert from 'node:assert/strict';
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { join } from 'node:path';
 import { after, before, beforeEach, describe } from 'node:test';
-import { deflateSync } from 'node:zlib';
+import { crc32, deflateSync } from 'node:zlib';
 
 import { bound, engines, serve, start, step, where } from './browser.mjs';
 
-export { bound, serve, start, step };
+export { assert, bound, serve, start, step };
+export { before, it } from 'node:test';
 export const [width, height] = [600, 512];  // the desktop's window and the page's largest canvas, pixels
 export const folder = process.env.VENDRASK_WEB_PAGE;
 
@@ -38,12 +37,10 @@ export const folder = process.env.VENDRASK_WEB_PAGE;
 export function instrument() {
   const options = new URLSearchParams(location.search);
   const gl = WebGLRenderingContext.prototype;
-  if (options.has('plain')) {
-    const original = gl.getUniformLocation;
-    gl.getUniformLocation = function (program, name) {
-      return name === 'u_colour_material' ? null : original.call(this, program, name);
-    };
-  }
+  const original = gl.getUniformLocation;
+  gl.getUniformLocation = function (program, name) {
+    return options.has('plain') && name === 'u_colour_material' ? null : original.call(this, program, name);
+  };
   if (options.get('nofullscreen') === 'frame') {
     for (const name of ['fullscreenEnabled', 'webkitFullscreenEnabled']) {
       Object.defineProperty(Document.prototype, name, { get: () => false });
@@ -53,8 +50,7 @@ export function instrument() {
     delete Element.prototype.webkitRequestFullscreen;
   }
   if (options.has('oldwasm')) {
-    WebAssembly.instantiate = () => Promise.reject(new WebAssembly.CompileError('WebAssembly.instantiate(): Refused '
-      + 'to compile or instantiate WebAssembly module because \'unsafe-eval\' is not an allowed source of script'));
+    WebAssembly.instantiate = () => Promise.reject(new WebAssembly.CompileError('Refused to compile: \'unsafe-eval\' is not an allowed source of script'));
   }
   if (options.has('nowebgl')) {
     const getContext = HTMLCanvasElement.prototype.getContext;
@@ -76,12 +72,8 @@ export function instrument() {
     };
   }
   const uncaught = [];  // read once every listener has had the event
-  Object.defineProperty(t, 'uncaught', {
-    enumerable: true,
-    get: () => uncaught.filter((e) => !e.defaultPrevented).map((e) => String(e.error ?? e.reason ?? e.message)),
-  });
-  window.addEventListener('error', (event) => uncaught.push(event));
-  window.addEventListener('unhandledrejection', (event) => uncaught.push(event));
+  Object.defineProperty(t, 'uncaught', { get: () => uncaught.filter((e) => !e.defaultPrevented).map((e) => String(e.error ?? e.reason ?? e.message)) });
+  ['error', 'unhandledrejection'].forEach((type) => window.addEventListener(type, (event) => uncaught.push(event)));
   const read = (c) => {
     const [w, h] = [c.drawingBufferWidth, c.drawingBufferHeight];
     const rgba = new Uint8Array(4 * w * h);
@@ -92,18 +84,11 @@ export function instrument() {
       const row = 4 * W * Math.floor(((h - 1 - y) * H) / h);
       for (let x = 0; x < w; x += 1) {
         const [i, k] = [4 * (y * w + x), row + 4 * Math.floor((x * W) / w)];
-        sum[k] += rgba[i];
-        sum[k + 1] += rgba[i + 1];
-        sum[k + 2] += rgba[i + 2];
-        sum[k + 3] += 1;
+        [rgba[i], rgba[i + 1], rgba[i + 2], 1].forEach((v, c) => { sum[k + c] += v; });
       }
     }
     const rgb = new Uint8Array(3 * W * H).map((_, j) => Math.round(sum[j + Math.floor(j / 3)] / sum[4 * Math.floor(j / 3) + 3]));
-    let text = '';
-    for (let j = 0; j < rgb.length; j += 8190) {
-      text += String.fromCharCode(...rgb.subarray(j, j + 8190));
-    }
-    return btoa(text);
+    return btoa(Array.from({ length: Math.ceil(rgb.length / 8190) }, (_, j) => String.fromCharCode(...rgb.subarray(8190 * j, 8190 * j + 8190))).join(''));
   };
   const clear = gl.clear;
   gl.clear = function (mask) {
@@ -129,14 +114,11 @@ export function instrument() {
   const animate = window.requestAnimationFrame.bind(window);
   const later = (f) => (t.hold ? setTimeout(() => later(f), 20) : animate(f));
   window.requestAnimationFrame = (f) => (t.frames < 2 ? setTimeout(() => animate(f), 100) : later(f));
-  const tick = () => {
+  (function tick() {
     t.ticks += 1;
     animate(tick);
-  };
-  animate(tick);
-  window.addEventListener('contextmenu', (event) => {
-    t.contextMenus += event.defaultPrevented ? 0 : 1;
-  });
+  }());
+  window.addEventListener('contextmenu', (event) => { t.contextMenus += event.defaultPrevented ? 0 : 1; });
   document.addEventListener('securitypolicyviolation', () => { t.violations += 1; });
   const preventDefault = Event.prototype.preventDefault;
   Event.prototype.preventDefault = function () {
@@ -170,15 +152,14 @@ export function instrument() {
 const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'));
 const testFiles = { 'vendrask-test.js': `(${instrument})();\n`, 'axe.min.js': axe };
 
-// `concern` in each engine it `runsIn` (where not, skipped for `why`): a
-// suite of named cases, given `ctx` with the engine's name, `open(url,
-// prepare)` for a page (see browser.mjs; Chromium's screen of `scale` device
-// pixels to a CSS pixel), `serve(host)` for a server of the page with the
-// test's files (the first one served is `ctx.server`), and `skip(engines,
-// why)` for a case's options. Every browser the concern needs starts with
-// its first suite, each while the engines before it are tested. Each suite
-// ends every page still open, each with a clean console, its browser and
-// its servers. Each case's waits name the engine and the case.
+// `concern` in each engine it `runsIn` (elsewhere skipped for `why`): named
+// cases, given `ctx` with the engine, `open(url, prepare)` for a page (see
+// browser.mjs), `serve(host)` for a server of the page and the test's files
+// (the first one `ctx.server`) and `skip(engines, why)` for a case's
+// options. Every browser it needs starts at its first suite (Chromium's
+// screen of `scale` device pixels to a CSS pixel), each while the engines
+// before are tested; a suite ends its pages, each with a clean console, its
+// browser and its servers. Each case's waits name the engine and the case.
 export function concern(name, cases, { scale = null, runsIn = engines, why = '' } = {}) {
   const chosen = (process.env.VENDRASK_ENGINES?.split(',') ?? engines).filter((engine) => engines.includes(engine));
   const browsers = new Map();
@@ -188,7 +169,7 @@ export function concern(name, cases, { scale = null, runsIn = engines, why = '' 
   });
   for (const engine of chosen) {
     describe(`${name}, in ${engine}`, { skip: !runsIn.includes(engine) && `${engine}: ${why}` }, () => {
-      const [servers, pages] = [[], new Set()];
+      const [servers, pages] = [[], new Set()];  // pages still open
       const ctx = {
         engine,
         skip: (those, because) => ({ skip: those.includes(engine) && `${engine}: ${because}` }),
@@ -208,9 +189,7 @@ export function concern(name, cases, { scale = null, runsIn = engines, why = '' 
       after(async () => {
         step(`${name}: the pages left open`, engine);
         try {
-          for (const page of pages) {
-            await closed(page);
-          }
+          await [...pages].reduce((done, page) => done.then(() => closed(page)), Promise.resolve());
         } finally {
           await browsers.get(engine)?.then((browser) => browser.close(), () => {});
           await Promise.all(servers.map((s) => s.stop()));
@@ -232,8 +211,7 @@ export async function until(page, condition, arg, failure, across = false) {
 
 export const state = (page, what) => page.evaluate((w) => window.vendraskTest[w], what);
 // What the page says, and whether it offers to start again.
-export const status = (page) => page.evaluate(() => [document.getElementById('status').textContent,
-  !document.getElementById('restart').hidden]);
+export const status = (page) => page.evaluate(() => [document.getElementById('status').textContent, !document.getElementById('restart').hidden]);
 
 // The page ends with nothing in its console but `expected` (its errors and
 // warnings) and `violations` of its Content-Security-Policy, and is
@@ -244,11 +222,7 @@ export async function closed(page, expected = [], violations = 0) {
   await page.close();
 }
 
-export async function press(page, key) {
-  await page.keyDown(key);
-  await page.keyUp(key);
-}
-
+export const press = (page, key) => page.keyDown(key).then(() => page.keyUp(key));
 // The middle of an element on the screen, in CSS pixels.
 export const centre = (page, selector) => page.evaluate((s) => {
   const box = document.querySelector(s).getBoundingClientRect();
@@ -257,8 +231,7 @@ export const centre = (page, selector) => page.evaluate((s) => {
 
 export async function click(page, selector, button = 'left') {
   await page.move(...(await centre(page, selector)));
-  await page.down(button);
-  await page.up(button);
+  await page.down(button).then(() => page.up(button));
 }
 
 // The frame read back `i`th (from 0), once it has been.
@@ -304,10 +277,9 @@ export const settled = async (page) => grabbed(page, await stillFrame(page));
 // start again or not, and, over ten more animation ticks, draws no frame; no
 // error but the `leftToBrowser` ones went unhandled.
 export async function expectStopped(page, said, restart, leftToBrowser = 0) {
-  await until(page, (source) => new RegExp(source).test(document.getElementById('status').textContent), said.source,
-    `not said: ${said}`);
+  await until(page, (source) => new RegExp(source).test(document.getElementById('status').textContent), said.source, `not said: ${said}`);
   assert.equal((await status(page))[1], restart, `"Start again" offered: ${await status(page)}`);
-  const [frames, ticks] = [await state(page, 'frames'), await state(page, 'ticks')];
+  const [frames, ticks] = await page.evaluate(() => [window.vendraskTest.frames, window.vendraskTest.ticks]);
   await until(page, (k) => window.vendraskTest.ticks >= k, ticks + 10);
   assert.equal(await state(page, 'frames'), frames, 'a frame was drawn after the viewer stopped');
   assert.equal((await state(page, 'uncaught')).length, leftToBrowser, `uncaught errors: ${await state(page, 'uncaught')}`);
@@ -319,11 +291,8 @@ export function measure(rgb) {
   for (let i = 0; i < rgb.length; i += 3) {
     const [r, g, b] = [rgb[i], rgb[i + 1], rgb[i + 2]];
     const y = Math.floor(i / 3 / width);
-    if (r + g + b === 0) {
-      continue;
-    }
-    m.lit += 1;
-    m.skyLit += y < 40 ? 1 : 0;
+    m.lit += r + g + b > 0 ? 1 : 0;
+    m.skyLit += y < 40 && r + g + b > 0 ? 1 : 0;
     m.coloured += Math.max(r, g, b) - Math.min(r, g, b) > 40 ? 1 : 0;
     if (b > r + 60 && b > g + 60) {
       m.blue += 1;
@@ -368,38 +337,27 @@ export function sameAsDesktop(engine, what, frame, desktop) {
   if (n > pixels) {
     const out = join(process.env.VENDRASK_PICTURES ?? 'web-pictures', `${where()} ${what}`.replace(/[^\w.-]+/g, '-'));
     mkdirSync(out, { recursive: true });
-    const marked = Buffer.from(desktop.map((v, i) => {
-      const p = i - (i % 3);
-      const off = [0, 1, 2].some((c) => Math.abs(frame[p + c] - desktop[p + c]) > channel);
-      return off ? [255, 0, 0][i % 3] : v >> 2;
-    }));
-    [['page', frame], ['desktop', desktop], ['difference', marked]].forEach(([name, rgb]) => writeFileSync(join(out, `${name}.png`), png(rgb)));
+    const off = (p) => [0, 1, 2].some((c) => Math.abs(frame[p + c] - desktop[p + c]) > channel);
+    const marked = desktop.map((v, i) => (off(i - (i % 3)) ? [255, 0, 0][i % 3] : v >> 2));
+    Object.entries({ page: frame, desktop, difference: marked }).forEach(([name, rgb]) => writeFileSync(join(out, `${name}.png`), png(rgb)));
     assert.fail(`${where()}: ${what}: ${n} pixels differ from the desktop's by more than ${channel}; written to ${out}`);
   }
 }
 
 // `rgb`, width × height, as a PNG file.
 function png(rgb) {
-  const table = Array.from({ length: 256 }, (_, n) => {
-    let c = n;
-    for (let k = 0; k < 8; k += 1) {
-      c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
-    }
-    return c >>> 0;
-  });
   const chunk = (type, data) => {
-    const body = Buffer.concat([Buffer.from(type), data]);
-    const sums = Buffer.alloc(8);
-    sums.writeUInt32BE(data.length);
-    sums.writeUInt32BE(~body.reduce((c, b) => table[(c ^ b) & 255] ^ (c >>> 8), ~0) >>> 0, 4);
-    return Buffer.concat([sums.subarray(0, 4), body, sums.subarray(4)]);
+    const sizes = Buffer.alloc(8);
+    sizes.writeUInt32BE(data.length);
+    sizes.writeUInt32BE(crc32(Buffer.concat([Buffer.from(type), data])), 4);
+    return Buffer.concat([sizes.subarray(0, 4), Buffer.from(type), data, sizes.subarray(4)]);
   };
-  const header = Buffer.from([0, 0, 0, 0, 0, 0, 0, 0, 8, 2, 0, 0, 0]);
+  const header = Buffer.from([0, 0, 0, 0, 0, 0, 0, 0, 8, 2, 0, 0, 0]);  // 8 bits to a channel, RGB
   header.writeUInt32BE(width);
   header.writeUInt32BE(height, 4);
-  const rows = Array.from({ length: height }, (_, y) => [Buffer.from([0]), rgb.subarray(y * width * 3, (y + 1) * width * 3)]).flat();
+  const rows = Array.from({ length: height }, (_, y) => [Buffer.from([0]), rgb.subarray(y * width * 3, (y + 1) * width * 3)]);
   return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', header),
-    chunk('IDAT', deflateSync(Buffer.concat(rows))), chunk('IEND', Buffer.alloc(0))]);
+    chunk('IDAT', deflateSync(Buffer.concat(rows.flat()))), chunk('IEND', Buffer.alloc(0))]);
 }
 
 // Two pictures alike in the large, however large each was drawn: at most a
@@ -425,9 +383,7 @@ export const desktop = (() => {
   const pixels = ppm.subarray(ppm.length - 8 * size);
   return Array.from({ length: 8 }, (_, i) => pixels.subarray(i * size, (i + 1) * size));
 })();
-export const [firstFrame, secondFrame] = desktop;
-export const atLevel = (level) => desktop[2 + level];
-export const nextLandscape = desktop[7];
+export const [firstFrame, secondFrame, atLevel, nextLandscape] = [desktop[0], desktop[1], (level) => desktop[2 + level], desktop[7]];
 
 // What axe-core finds against WCAG 2.1 A and AA and its best practices.
 export async function accessibility(page) {
@@ -443,9 +399,9 @@ export async function accessibility(page) {
 // ends it by `end` and checks the eye stops at once: input is handled before
 // the frames after it are drawn.
 export async function holdAndLetGo(page, what, begin, end) {
-  const before = await stillFrame(page);
+  const held = await stillFrame(page);
   await begin();
-  assert.ok(!(await same(page, before, await frameAfterInput(page))), `${what}: the eye did not move`);
+  assert.ok(!(await same(page, held, await frameAfterInput(page))), `${what}: the eye did not move`);
   await end();
   const stopped = await frameAfterInput(page);
   assert.ok(await same(page, stopped, await frameAfterInput(page)), `${what}: the eye moves on after the press has ended`);

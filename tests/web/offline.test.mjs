@@ -2,14 +2,12 @@
 // The page kept for use offline by its service worker, beside a second copy
 // on the same host; a next release published at its address; the page
 // opened from the file system; and hosts that serve it their own way.
-import assert from 'node:assert/strict';
 import { cpSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { before, it } from 'node:test';
 
-import { closed, concern, folder, grabbed, instrument, measure, until, width, height } from './harness.mjs';
+import { assert, before, closed, concern, folder, grabbed, height, instrument, it, measure, until, width } from './harness.mjs';
 
 // Which release each of the page's files came from, as the test's server
 // marked them: the page's footer, its scripts and the program.
@@ -24,25 +22,28 @@ const tookOver = ([mine, kept, copy]) => caches.keys().then((names) => {
 });
 
 concern('offline', (ctx) => {
-  let page = null;    // the page, first loaded from `server`
-  let server = null;  // a host whose answers the browser may keep for ten minutes and that vary by
-  //                     what the browser accepts, with no page at a folder's address
-  let first = null;   // the page's first frame
+  let page = null;   // the page, first loaded from `server` once its worker is active
+  let server = null; // a host whose answers the browser may keep for ten minutes and that vary by what it
+  //                    accepts, with no page at a folder's address
+  let first = null;  // the page's first frame
+  const ranWhole = async (on, release) => {
+    await until(on, () => window.vendraskTest.program !== null, null, 'the program did not load');
+    assert.deepEqual(new Set(await releases(on)), new Set([release]), 'the files of one release');
+  };
   before(async () => {
     server = await ctx.serve({ headers: { 'Cache-Control': 'max-age=600', Vary: 'Accept' }, folderIndex: false });
     page = await ctx.open(`${server.url}index.html`);
     first = await grabbed(page, 0);
-  });
-
-  // The test's own script is kept beside the page's in the release's cache.
-  it('starts again with its server gone, at the folder\'s address and the page\'s, the same landscape', async () => {
-    await page.evaluate(async () => {
+    await page.evaluate(async () => {  // the test's own script kept beside the page's
       const registration = await navigator.serviceWorker.ready;
       await new Promise((resolve) => (registration.active.state === 'activated' ? resolve()
         : registration.active.addEventListener('statechange', resolve)));
       const [release] = (await caches.keys()).filter((name) => name.startsWith(`vendrask ${registration.scope} `));
       await (await caches.open(release)).add('vendrask-test.js');
     });
+  });
+
+  it('starts again with its server gone, at the folder\'s address and the page\'s, the same landscape', async () => {
     await server.stop();
     try {
       for (const address of ['', 'index.html']) {
@@ -58,12 +59,13 @@ concern('offline', (ctx) => {
   // first copy's address: the first load after it is published runs the one
   // before whole, the next runs it whole, and only the cache of the one
   // before has gone. A second tab, its program held back, is loading when
-  // the next release is found: the release waits for it, however the
+  // the next release is published (not before: with no page loading, a
+  // release may take over at once): the release waits for it, however the
   // browser treats the waiting worker (Chromium stops it meanwhile), and
   // takes over once it has settled; neither tab runs a mix. Each of these
   // cases goes on from the one before.
   let tab = null;   // the second tab, but in WebKit, whose automation opens each page in a browser of its own
-  let older = null;  // the release before the next
+  let older = null; // the release before the next
   let kept = null;  // the names the caches begin with once the next release has taken over: its scope's, its own, the copy's
   it('keeps a second copy\'s files beside its own', async () => {
     await page.goto(`${server.url}copy/index.html`);
@@ -74,12 +76,10 @@ concern('offline', (ctx) => {
   });
 
   it('runs the release before whole on the first load after the next is published', async () => {
-    older = server.release;
-    server.release = `${older}.1`;
     tab = ctx.engine === 'webkit' ? null : await ctx.open(`${server.url}index.html?slow`);
+    [older, server.release] = [server.release, `${server.release}.1`];
     await page.reload();
-    await until(page, () => window.vendraskTest.program !== null, null, 'the program did not load');
-    assert.deepEqual(new Set(await releases(page)), new Set([older]), 'the files of one release');
+    await ranWhole(page, older);
   });
 
   it('holds the next release back while a second tab is loading, its files all of the release before', ctx.skip(['webkit'],
@@ -93,17 +93,14 @@ concern('offline', (ctx) => {
       await devtools.send('ServiceWorker.stopAllWorkers');
     }
     await tab.evaluate(() => window.vendraskTest.go());
-    await until(tab, () => window.vendraskTest.program !== null, null, 'the second tab\'s program did not load');
-    assert.deepEqual(new Set(await releases(tab)), new Set([older]), 'the second tab: the files of one release');
+    await ranWhole(tab, older);
     await closed(tab);
   });
 
   it('takes over once every tab has settled, and runs the next release whole on the next load', async () => {
     await until(page, tookOver, kept, 'the next release did not take over alone');
     await page.reload();
-    await until(page, () => window.vendraskTest.program !== null, null, 'the program did not load');
-    assert.deepEqual(new Set(await releases(page)), new Set([server.release]), 'the files of one release');
-    await until(page, tookOver, kept, 'the caches of the release before remain');
+    await ranWhole(page, server.release);
   });
 
   it('draws the landscape opened from the file system, and says so where vendrask.wasm.js is not beside it', async () => {
@@ -120,8 +117,8 @@ concern('offline', (ctx) => {
         null, 'from a file: not said that vendrask.wasm.js is missing');
     } finally {
       rmSync(bare, { recursive: true });
+      await page.close();
     }
-    await page.close();
   });
 
   it('keeps nothing from a host that answers a missing file with the page, and every file once it is there', async () => {

@@ -3,12 +3,8 @@
 // probed as the desktop's picture tests probe it, each detail level, the
 // next landscape, and the view after the browser has taken the graphics away
 // and given them back.
-import assert from 'node:assert/strict';
-import { before, it } from 'node:test';
-
 import {
-  atLevel, closed, concern, expectStopped, firstFrame, grabbed, measure, nextLandscape, press, sameAsDesktop,
-  secondFrame, settled, state, unlike, until, width, height,
+  assert, atLevel, before, closed, concern, expectStopped, firstFrame, grabbed, height, it, measure, nextLandscape, press, sameAsDesktop, secondFrame, settled, state, unlike, until, width,
 } from './harness.mjs';
 
 concern('pictures', (ctx) => {

@@ -1,20 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The page on screens of every size and either way up, in Chromium's
-// emulation of phones and tablets on a screen of 2.75 device pixels to a
-// CSS pixel, and in full screen: the whole landscape on the screen in its
-// shape, drawn sharp, no control over it; and on a phone, steered by touch
-// and a pen.
-import assert from 'node:assert/strict';
-import { before, it } from 'node:test';
-
+// The page on phones and tablets held either way, as Chromium emulates them
+// on a screen of 2.75 device pixels to a CSS pixel, and in full screen: the
+// whole landscape on the screen in its shape, drawn sharp, no control over
+// it; on a phone, steered by touch and a pen.
 import {
-  accessibility, afterInput, alikeInTheLarge, click, closed, concern, firstFrame, grabbed, holdAndLetGo, measure, press, settled,
-  until, width, height,
+  accessibility, afterInput, alikeInTheLarge, assert, before, click, closed, concern, firstFrame, grabbed, height, holdAndLetGo, it, measure, press, settled, until, width,
 } from './harness.mjs';
 
-const scale = 2.75;               // device pixels to a CSS pixel
-const longestSide = 4096;         // of the drawing buffer, pixels
-const phone = [390, 844];         // upright, CSS pixels
+const scale = 2.75;        // device pixels to a CSS pixel
+const longestSide = 4096;  // of the drawing buffer, pixels
+const phone = [390, 844];  // upright, CSS pixels
 const screens = [phone, [844, 390], [375, 667], [667, 375], [768, 1024], [1024, 768]];
 
 // The drawing buffer is the device pixels the canvas covers, as the browser
@@ -47,24 +42,21 @@ concern('screens', (ctx) => {
     it(`shows the whole landscape at ${size.join(' × ')}, sharp, each control beside or below it`, async () => {
       const shown = await ctx.open(ctx.server.url, emulate(size));
       await drawnSharp(shown, () => grabbed(shown, 0), firstFrame);
-      const misplaced = await shown.evaluate(() => {
+      assert.deepEqual(await shown.evaluate(() => {
         const box = (e) => e.getBoundingClientRect();
         const canvas = box(document.querySelector('canvas'));
-        const covers = (b, c = box(document.querySelector('canvas'))) => b.left < c.right && b.right > c.left && b.top < c.bottom && b.bottom > c.top;
         const off = (b) => b.left < -1 || b.top < -1 || b.right > innerWidth + 1 || b.bottom > innerHeight + 1;
-        const wrong = [];
-        if (off(canvas) || Math.abs(canvas.width / canvas.height - 600 / 512) > 0.01 || document.documentElement.scrollWidth > innerWidth) {
-          wrong.push(`the landscape at ${JSON.stringify(canvas)}`);
-        }
+        const wrong = off(canvas) || Math.abs(canvas.width / canvas.height - 600 / 512) > 0.01 || document.documentElement.scrollWidth > innerWidth
+          ? [`the landscape at ${JSON.stringify(canvas)}`] : [];
         for (const control of document.querySelectorAll('#controls button')) {
           control.scrollIntoView({ block: 'nearest' });
-          if (covers(box(control)) || off(box(control))) {
-            wrong.push(`${control.textContent} at ${JSON.stringify(box(control))}, scrolled by ${scrollY}`);
+          const [b, c] = [box(control), box(document.querySelector('canvas'))];
+          if ((b.left < c.right && b.right > c.left && b.top < c.bottom && b.bottom > c.top) || off(b)) {
+            wrong.push(`${control.textContent} at ${JSON.stringify(b)}, scrolled by ${scrollY}`);
           }
         }
         return wrong;
-      });
-      assert.deepEqual(misplaced, [], 'the landscape or controls misplaced');
+      }), [], 'the landscape or controls misplaced');
       await closed(shown);
     });
   }

@@ -6,10 +6,7 @@
 // Content-Security-Policy, going on through other scripts' errors, without
 // full screen where the browser has none, and saying it needs JavaScript
 // where that is off.
-import assert from 'node:assert/strict';
-import { before, it } from 'node:test';
-
-import { accessibility, click, closed, concern, expectStopped, grabbed, state, status, until } from './harness.mjs';
+import { accessibility, assert, before, click, closed, concern, expectStopped, grabbed, it, state, status, until } from './harness.mjs';
 
 const tooOld = /too old to run Vendrask/;
 const network = /could not load vendrask\.wasm: the network is down/;
