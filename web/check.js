@@ -11,7 +11,6 @@ var pageBroken = false;  // the page has said it cannot run its scripts
 
 (function () {
   var status = document.getElementById('status');
-  var scripts = /\/(input|loader|page)\.js$/;
   status.textContent = 'Growing the landscape\u2026';
 
   function say(sentence) {
@@ -23,21 +22,30 @@ var pageBroken = false;  // the page has said it cannot run its scripts
       }
     }
   }
+  // Whether `url` is one of the page's own later scripts, by the address the
+  // browser made of it: another script named alike (another page's of the
+  // site, an extension's) is not.
+  function own(url) {
+    var scripts = document.getElementsByTagName('script');
+    for (var i = 0; i < scripts.length; i += 1) {
+      if (/^(input|loader|page)\.js$/.test(scripts[i].getAttribute('src')) && scripts[i].src === url) {
+        return true;
+      }
+    }
+    return false;
+  }
   // A script of the page that did not load (seen as its element's error,
   // which reaches the window only on the way down), or that the browser
   // could not run, stops the page here; such an error is not reported a
   // second time. Page.js, once it has run, says the rest.
-  function address(url) {
-    return String(url).split(/[?#]/)[0];
-  }
   window.addEventListener('error', function (event) {
     var element = event.target;
-    if (element && element.tagName === 'SCRIPT' && scripts.test(address(element.src))) {
-      say('Vendrask could not load ' + address(element.src).replace(/.*\//, '') + '.');
+    if (element && element.tagName === 'SCRIPT' && own(element.src)) {
+      say('Vendrask could not load ' + element.getAttribute('src') + '.');
     }
   }, true);
   window.addEventListener('error', function (event) {
-    if (!pageRan && scripts.test(address(event.filename))) {
+    if (!pageRan && own(event.filename)) {
       event.preventDefault();
       say(tooOld);
     }

@@ -36,15 +36,15 @@ document.addEventListener('vendrask-no-webgl', () => {
 // An error of the program's (an abort, a WebGL call that throws) or of the
 // page's own scripts reaches the browser uncaught; the page says what
 // stopped it, and the error, so handled, is not reported a second time. Such
-// an error has passed through the program (WebAssembly) or one of those
-// scripts. Any other (another script on the page, such as a browser
-// extension's, or the browser's own notices, such as a ResizeObserver loop)
-// is left to the browser, and the viewer goes on; so is one that an earlier
-// listener has handled (check.js).
+// an error has passed through one of those scripts: the program is entered
+// only through them. Any other (another script on the page, such as a
+// browser extension's, its WebAssembly too, or the browser's own notices,
+// such as a ResizeObserver loop) is left to the browser, and the viewer goes
+// on; so is one that an earlier listener has handled (check.js).
 const ownScripts = ['vendrask.js', 'input.js', 'loader.js', 'page.js'].map((file) => new URL(file, document.baseURI).href);
 function stopOnError(event, error) {
   const stack = String(error?.stack ?? '');
-  const own = /wasm-function|wasm:\/\/|\[wasm code\]/.test(stack) || ownScripts.some((url) => stack.includes(url));
+  const own = ownScripts.some((url) => stack.includes(`${url}:`));  // followed by the line
   if (own && !event.defaultPrevented) {
     event.preventDefault();
     fail(`Vendrask stopped with an error: ${error.message ?? error}`);
@@ -53,27 +53,43 @@ function stopOnError(event, error) {
 window.addEventListener('error', (event) => stopOnError(event, event.error));
 window.addEventListener('unhandledrejection', (event) => stopOnError(event, event.reason));
 
-// The policy that refused to compile WebAssembly, as the browser reports it
-// (its securitypolicyviolation event), or null where none is reported in a
-// second.
-const reportedRefusal = new Promise((resolve) => {
-  document.addEventListener('securitypolicyviolation', (event) => {
-    if (/eval/.test(event.blockedURI)) {
-      resolve(event.originalPolicy);
-    }
+// What the browser's policies have refused the page, as it reports them
+// (its securitypolicyviolation events); and the policy that refused what
+// `blocked` matches (such as WebAssembly's "eval", or a file's address), or
+// null where none is reported in a second.
+const refusals = [];
+document.addEventListener('securitypolicyviolation', (event) => refusals.push(event));
+function policyRefusing(blocked) {
+  return new Promise((resolve) => {
+    const end = Date.now() + 1000;
+    (function look() {
+      const refusal = refusals.find((event) => blocked.test(event.blockedURI));
+      return refusal || Date.now() > end ? resolve(refusal?.originalPolicy ?? null) : setTimeout(look, 50);
+    }());
   });
-});
-function policyRefusing() {
-  return Promise.race([reportedRefusal, new Promise((resolve) => setTimeout(resolve, 1000, null))]);
 }
 
+// Addresses of the page's own scripts and worker, as a host's policy that
+// asks for Trusted Types (require-trusted-types-for) wants them made.
+const scriptURLs = (() => {
+  try {
+    return self.trustedTypes?.createPolicy('vendrask', { createScriptURL: (url) => url }) ?? { createScriptURL: (url) => url };
+  } catch {
+    return { createScriptURL: (url) => url };  // a policy name the host does not allow: loading says so
+  }
+})();
+
 // Why `file` did not load, as a sentence for the visitor, from the server's
-// answer (null for none). A file whose answer began well but never arrived
-// whole was cut off on the way.
-function notLoaded(file, response) {
+// answer (null for none) and whatever policy refused it. A file whose answer
+// began well but never arrived whole was cut off on the way.
+async function notLoaded(file, response) {
   let why = 'the network is down, or the server cannot be reached';
   if (location.protocol === 'file:') {
     why = 'it is not in the page\'s folder';
+  } else if (!response && await policyRefusing(new RegExp(`${file.replace('.', '\\.')}$`))) {
+    return hostForbidsLoading(file);
+  } else if (!response && self.origin === 'null') {
+    return sandboxed;
   } else if (response && !response.ok) {
     why = `the server answered ${response.status} ${response.statusText}`.trim();
   }
@@ -85,11 +101,16 @@ function notLoaded(file, response) {
 function loadScript(file) {
   return new Promise((resolve, reject) => {
     const script = document.createElement('script');
-    script.src = file;
+    try {
+      script.src = scriptURLs.createScriptURL(file);
+    } catch {
+      reject(hostForbidsLoading(file));
+      return;
+    }
     script.onload = resolve;
     script.onerror = () => {
       const asked = location.protocol === 'file:' ? Promise.resolve(null) : fetch(file, { method: 'HEAD', cache: 'no-store' });
-      asked.catch(() => null).then((response) => reject(notLoaded(file, response)));
+      asked.catch(() => null).then((response) => notLoaded(file, response)).then(reject);
     };
     document.body.append(script);
   });
@@ -105,9 +126,9 @@ async function programBytes() {
   }
   const response = await fetch('vendrask.wasm').catch(() => null);
   if (!response?.ok) {
-    throw notLoaded('vendrask.wasm', response);
+    throw await notLoaded('vendrask.wasm', response);
   }
-  return response.arrayBuffer().catch(() => Promise.reject(notLoaded('vendrask.wasm', response)));
+  return response.arrayBuffer().catch(() => notLoaded('vendrask.wasm', response).then((why) => Promise.reject(why)));
 }
 
 // Where the browser runs no WebAssembly; tooOld is check.js's.
@@ -115,6 +136,12 @@ const noWebAssembly = 'This browser cannot run Vendrask: it has WebAssembly swit
   + '(on an iPhone, iPad or Mac) or by its security settings.';
 const hostForbids = 'This page\'s server does not let it run Vendrask: its Content-Security-Policy forbids WebAssembly. '
   + 'Whoever hosts the page can allow it (\'wasm-unsafe-eval\') or send no policy of their own.';
+const hostForbidsLoading = (file) => `This page's server does not let it run Vendrask: its Content-Security-Policy forbids loading ${file}. `
+  + 'Whoever hosts the page can allow the page\'s own files (\'self\') or send no policy of their own.';
+const sandboxed = 'This page is sandboxed without an origin of its own, where Vendrask cannot load its program or keep itself '
+  + 'for use offline. Whoever shows it in a frame, or sends its sandbox policy, can add allow-same-origin.';
+// Sentences for what starting again cannot mend.
+const lasting = new Set([tooOld, hostForbids, sandboxed, ...['vendrask.js', 'vendrask.wasm', 'vendrask.wasm.js'].map(hostForbidsLoading)]);
 
 // The module vendrask.js starts, drawing into `canvas`; it prints to the
 // console.
@@ -134,10 +161,10 @@ function vendraskModule(canvas) {
       // browsers from before that could be allowed, or a host's.
       const refused = (error) => (!/CSP|Content.Security.Policy|unsafe-eval/i.test(error.message)
         ? Promise.reject(`Vendrask could not start: vendrask.wasm is damaged (${error.message}).`)
-        : policyRefusing().then((policy) => Promise.reject(policy && !policy.includes('\'wasm-unsafe-eval\'') ? hostForbids : tooOld)));
+        : policyRefusing(/eval/).then((policy) => Promise.reject(policy && !policy.includes('\'wasm-unsafe-eval\'') ? hostForbids : tooOld)));
       programBytes()
         .then((bytes) => WebAssembly.instantiate(bytes, imports).catch(refused))
-        .then(({ instance, module: compiled }) => receive(instance, compiled), (why) => fail(why, ![tooOld, hostForbids].includes(why)));
+        .then(({ instance, module: compiled }) => receive(instance, compiled), (why) => fail(why, !lasting.has(why)));
       return {};
     },
   };

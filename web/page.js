@@ -75,8 +75,9 @@ if (screenNames) {
 // every page of the release before has loaded all it needs, and goes on as
 // it is; the next load is the new release's, whole. Each page tells the
 // waiting worker when it has settled, and again whenever a worker starts to
-// wait or the page is shown again; the worker then asks every page whether
-// it has settled, and which worker serves it (none after Shift+Reload).
+// wait or the page is shown again or resumes; the worker then asks every
+// page whether it has settled, which worker serves it (none after
+// Shift+Reload), and how long it has been loading (ms).
 function takeOverWhenSettled(registration) {
   const offer = () => {
     if (settled && registration.waiting) {
@@ -88,17 +89,27 @@ function takeOverWhenSettled(registration) {
   });
   document.addEventListener('vendrask-settled', offer);
   document.addEventListener('visibilitychange', offer);
+  document.addEventListener('resume', offer);  // a tab the browser had frozen
+  window.addEventListener('pageshow', offer);
   offer();
 }
-if ('serviceWorker' in navigator && location.protocol !== 'file:') {
-  const workers = navigator.serviceWorker;
+// A page opened from its folder has no worker, and one sandboxed without an
+// origin of its own may not even ask for one (reading it throws).
+const workers = (() => {
+  try {
+    return location.protocol === 'file:' ? null : navigator.serviceWorker ?? null;
+  } catch {
+    return null;
+  }
+})();
+if (workers) {
   workers.addEventListener('message', (event) => {
     if (event.data === 'settled?') {
-      event.ports[0]?.postMessage({ settled, worker: workers.controller?.scriptURL ?? null });
+      event.ports[0]?.postMessage({ settled, worker: workers.controller?.scriptURL ?? null, loadingFor: performance.now() });
     }
   });
   workers.startMessages();
-  workers.register('sw.js').then(takeOverWhenSettled).catch(() => {});
+  workers.register(scriptURLs.createScriptURL('sw.js')).then(takeOverWhenSettled).catch(() => {});
 }
 
 var Module = vendraskModule(canvas);  // a global, which vendrask.js reads
@@ -108,5 +119,5 @@ if (pageBroken) {
 } else if (typeof WebAssembly !== 'object') {
   fail(noWebAssembly, false);
 } else {
-  loadScript('vendrask.js').catch(fail);
+  loadScript('vendrask.js').catch((why) => fail(why, !lasting.has(why)));
 }

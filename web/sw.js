@@ -44,25 +44,48 @@ self.addEventListener('install', (event) => {
 
 // Whether every open page this copy's worker serves has loaded all it needs,
 // asked of each page (which answers once it has run its scripts); a page
-// that does not answer in ten seconds has not. Pages served by no worker
-// (opened with Shift+Reload) or by another copy's are none of its business.
-// Nothing is kept between two messages: the browser may stop a waiting
-// worker at any time.
-function ask(page) {
+// that does not answer in ten seconds has not, unless it is hidden (a tab
+// the browser has frozen, say, which asks again when it resumes: two
+// seconds are enough there), and one still loading after a minute holds
+// the release back no longer. Pages served by no worker (opened with
+// Shift+Reload) or by another copy's are none of its business. A page still being navigated to is not among the
+// pages yet: the release before, whose worker answers its navigation, tells
+// of it. Nothing is kept between two messages: the browser may stop a
+// waiting worker at any time.
+function ask(port, question, timeout, unanswered) {
   return new Promise((resolve) => {
     const { port1, port2 } = new MessageChannel();
-    const timer = setTimeout(resolve, 10_000, { settled: false, worker: self.location.href });
+    const timer = setTimeout(resolve, timeout, unanswered);
     port1.onmessage = (event) => {
       clearTimeout(timer);
       resolve(event.data);
     };
-    page.postMessage('settled?', [port2]);
+    port.postMessage(question, [port2]);
   });
 }
 async function everyPageSettled() {
-  const pages = await self.clients.matchAll({ type: 'window', includeUncontrolled: true });
-  const answers = await Promise.all(pages.filter((page) => page.url.startsWith(scope)).map(ask));
-  return answers.every((answer) => answer.settled || answer.worker !== self.location.href);
+  const mineAndServed = (answer) => answer.settled || answer.worker !== self.location.href || answer.loadingFor > 60_000;
+  const pages = (await self.clients.matchAll({ type: 'window', includeUncontrolled: true })).filter((page) => page.url.startsWith(scope));
+  const answers = await Promise.all(pages.map((page) => (page.visibilityState === 'hidden'
+    ? ask(page, 'settled?', 2000, { settled: true }) : ask(page, 'settled?', 10_000, { settled: false, worker: self.location.href }))));
+  const active = self.registration.active;
+  const navigated = active ? await ask(active, 'navigating?', 10_000, []) : [];
+  return answers.every(mineAndServed) && navigated.every((id) => pages.some((page) => page.id === id));
+}
+
+// The pages this worker has answered a navigation for that are not among
+// its pages yet, by their ids: each is dropped once it is, or after ten
+// seconds (a navigation given up). A release waiting to take over asks for
+// them (a release before this one does not answer, and is taken to have
+// none).
+const navigations = new Set();
+async function untilThere(id) {
+  navigations.add(id);
+  const there = () => self.clients.matchAll({ type: 'window', includeUncontrolled: true }).then((pages) => pages.some((page) => page.id === id));
+  for (const end = Date.now() + 10_000; Date.now() < end && !(await there());) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  navigations.delete(id);
 }
 
 // A page that has settled says so, and the release takes over if every page
@@ -70,6 +93,8 @@ async function everyPageSettled() {
 self.addEventListener('message', (event) => {
   if (event.data === 'settled') {
     event.waitUntil(everyPageSettled().then((all) => (all ? self.skipWaiting() : null)));
+  } else if (event.data === 'navigating?') {
+    event.ports[0]?.postMessage([...navigations]);
   }
 });
 
@@ -86,6 +111,9 @@ self.addEventListener('activate', (event) => {
 self.addEventListener('fetch', (event) => {
   if (event.request.method !== 'GET') {
     return;
+  }
+  if (event.request.mode === 'navigate' && event.resultingClientId) {
+    event.waitUntil(untilThere(event.resultingClientId));
   }
   const folder = event.request.mode === 'navigate' && event.request.url.split(/[?#]/)[0] === scope;
   event.respondWith(caches.open(release)
