@@ -30,7 +30,8 @@ export const folder = process.env.VENDRASK_WEB_PAGE;
 // without WebGL, `nofullscreen` one without full screen (an iPhone's; with
 // `=frame`, a frame that does not allow it), `nowasm` one with WebAssembly
 // switched off and `oldwasm` one that refuses WebAssembly under the page's
-// Content-Security-Policy; `fault` makes a GL call fail inside the program;
+// Content-Security-Policy; `fault` makes a GL call fail inside the program,
+// `ownfault` one of the page's own scripts fail;
 // `slow` holds the program back until the test calls go(). Frames larger
 // than the desktop's are read back brought down to its size, each pixel the
 // mean of those it covers.
@@ -100,6 +101,9 @@ export function instrument() {
     }
     return clear.call(this, mask);
   };
+  if (options.has('ownfault')) {  // in the page's own script, when the program has started
+    HTMLElement.prototype.focus = () => { throw new Error('the test has broken focus'); };
+  }
   if (options.has('fault')) {
     const drawArrays = gl.drawArrays;
     gl.drawArrays = function (...args) {

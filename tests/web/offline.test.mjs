@@ -134,6 +134,7 @@ concern('offline', (ctx) => {
   });
 
   it('keeps nothing from a host that answers a missing file with the page, and every file once it is there', async () => {
+    await page.close();  // WebKit's automation has one page open at a time
     const spa = await ctx.serve({ fallback: true });
     spa.missing.add('icon.png');
     const visit = await ctx.open(spa.url);
