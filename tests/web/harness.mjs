@@ -31,7 +31,8 @@ export const folder = process.env.VENDRASK_WEB_PAGE;
 // `=frame`, a frame that does not allow it), `nowasm` one with WebAssembly
 // switched off and `oldwasm` one that refuses WebAssembly under the page's
 // Content-Security-Policy; `fault` makes a GL call fail inside the program,
-// `ownfault` one of the page's own scripts fail;
+// `ownfault` one of the page's own scripts fail, `namesake` another script
+// of the site named like one of them;
 // `slow` holds the program back until the test calls go(). Frames larger
 // than the desktop's are read back brought down to its size, each pixel the
 // mean of those it covers.
@@ -101,6 +102,14 @@ export function instrument() {
     }
     return clear.call(this, mask);
   };
+  if (options.has('namesake')) {  // another script of the site, named like the page's, fails while the page loads
+    new MutationObserver((added, observer) => {
+      if (document.querySelector('script[src="page.js"]')) {
+        observer.disconnect();
+        window.dispatchEvent(new ErrorEvent('error', { message: 'a namesake\'s error', filename: new URL('other/page.js', location).href }));
+      }
+    }).observe(document, { childList: true, subtree: true });
+  }
   if (options.has('ownfault')) {  // in the page's own script, when the program has started
     HTMLElement.prototype.focus = () => { throw new Error('the test has broken focus'); };
   }

@@ -115,11 +115,14 @@ concern('visitors', (ctx) => {
     await blocked.close();
   });
 
-  it('runs under a host\'s policy that asks for Trusted Types', async () => {
-    const typed = await ctx.open((await ctx.serve({ headers: { 'Content-Security-Policy': 'require-trusted-types-for \'script\'' } })).url);
-    await grabbed(typed, 0);
-    await closed(typed);
-  });
+  for (const [what, address, host] of [['a host\'s policy that asks for Trusted Types', '', { 'Content-Security-Policy': 'require-trusted-types-for \'script\'' }],
+    ['another script of the site, named like its own, failing while it loads', '?namesake', {}]]) {
+    it(`runs under ${what}`, async () => {
+      const running = await ctx.open(`${(await ctx.serve({ headers: host })).url}${address}`);
+      await until(running, () => window.vendraskTest.frames > 0 && document.getElementById('status').textContent === '', null, 'never started');
+      await closed(running);
+    });
+  }
 
   for (const [what, query, fault, said, canRestart, those = [], why = ''] of failures) {
     it(`says so, and stops, for ${what}`, ctx.skip(those, why), async () => {
