@@ -72,10 +72,11 @@ function policyRefusing(blocked) {
 // Addresses of the page's own scripts and worker, as a host's policy that
 // asks for Trusted Types (require-trusted-types-for) wants them made.
 const scriptURLs = (() => {
+  const asGiven = { createScriptURL: (url) => url };
   try {
-    return self.trustedTypes?.createPolicy('vendrask', { createScriptURL: (url) => url }) ?? { createScriptURL: (url) => url };
+    return self.trustedTypes?.createPolicy('vendrask', asGiven) ?? asGiven;
   } catch {
-    return { createScriptURL: (url) => url };  // a policy name the host does not allow: loading says so
+    return asGiven;  // a policy name the host does not allow: loading says so
   }
 })();
 

@@ -48,10 +48,10 @@ self.addEventListener('install', (event) => {
 // the browser has frozen, say, which asks again when it resumes: two
 // seconds are enough there), and one still loading after a minute holds
 // the release back no longer. Pages served by no worker (opened with
-// Shift+Reload) or by another copy's are none of its business. A page still being navigated to is not among the
-// pages yet: the release before, whose worker answers its navigation, tells
-// of it. Nothing is kept between two messages: the browser may stop a
-// waiting worker at any time.
+// Shift+Reload) or by another copy's are none of its business. A page still
+// being navigated to is not among the pages yet: the release before, whose
+// worker answers its navigation, tells of it. Nothing is kept between two
+// messages: the browser may stop a waiting worker at any time.
 function ask(port, question, timeout, unanswered) {
   return new Promise((resolve) => {
     const { port1, port2 } = new MessageChannel();
@@ -63,14 +63,15 @@ function ask(port, question, timeout, unanswered) {
     port.postMessage(question, [port2]);
   });
 }
+const windows = { type: 'window', includeUncontrolled: true };  // every page, served by a worker or not
 async function everyPageSettled() {
-  const mineAndServed = (answer) => answer.settled || answer.worker !== self.location.href || answer.loadingFor > 60_000;
-  const pages = (await self.clients.matchAll({ type: 'window', includeUncontrolled: true })).filter((page) => page.url.startsWith(scope));
+  const holdsNothing = (answer) => answer.settled || answer.worker !== self.location.href || answer.loadingFor > 60_000;
+  const pages = (await self.clients.matchAll(windows)).filter((page) => page.url.startsWith(scope));
   const answers = await Promise.all(pages.map((page) => (page.visibilityState === 'hidden'
     ? ask(page, 'settled?', 2000, { settled: true }) : ask(page, 'settled?', 10_000, { settled: false, worker: self.location.href }))));
   const active = self.registration.active;
   const navigated = active ? await ask(active, 'navigating?', 10_000, []) : [];
-  return answers.every(mineAndServed) && navigated.every((id) => pages.some((page) => page.id === id));
+  return answers.every(holdsNothing) && navigated.every((id) => pages.some((page) => page.id === id));
 }
 
 // The pages this worker has answered a navigation for that are not among
@@ -81,7 +82,7 @@ async function everyPageSettled() {
 const navigations = new Set();
 async function untilThere(id) {
   navigations.add(id);
-  const there = () => self.clients.matchAll({ type: 'window', includeUncontrolled: true }).then((pages) => pages.some((page) => page.id === id));
+  const there = () => self.clients.matchAll(windows).then((pages) => pages.some((page) => page.id === id));
   for (const end = Date.now() + 10_000; Date.now() < end && !(await there());) {
     await new Promise((resolve) => setTimeout(resolve, 100));
   }
