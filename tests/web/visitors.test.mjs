@@ -90,12 +90,6 @@ concern('visitors', (ctx) => {
     assert.deepEqual(await status(page), ['', false], 'said on a foreign error');
   });
 
-  it('says it needs JavaScript where that is off', ctx.skip(['firefox', 'webkit'], 'its automation cannot switch JavaScript off'), async () => {
-    const off = await ctx.open((await ctx.serve()).url, (p) => p.setJavaScriptEnabled(false));
-    assert.match(await off.evaluate(() => document.body.innerText), /runs in JavaScript, which this browser has switched off/);
-    await off.close();
-  });
-
   it('shows no "Full screen" where the browser has none, or a frame may not use it', async () => {
     assert.equal(await (await opened()).evaluate(() => document.getElementById('fullscreen').hidden), false, 'control: "Full screen" not shown');
     await closed(page, [], refused);
@@ -107,13 +101,18 @@ concern('visitors', (ctx) => {
     }
   });
 
-  // Scripts blocked by the host leave the page's own sentence; a host's
-  // policy that asks for Trusted Types is met.
-  it('says its scripts are blocked where a host\'s policy blocks them', ctx.skip(['webkit'], 'its automation runs no script there'), async () => {
-    const blocked = await ctx.open((await ctx.serve({ headers: { 'Content-Security-Policy': 'script-src \'none\'' } })).url);
-    assert.match(await blocked.evaluate(() => document.getElementById('status').textContent), /scripts have not run/);
-    await blocked.close();
-  });
+  // Where none of its scripts run, the page's own words say why.
+  for (const [what, host, prepare, said, skip] of [
+    ['JavaScript is off', {}, (p) => p.setJavaScriptEnabled(false), /runs in JavaScript, which this browser has switched off/,
+      [['firefox', 'webkit'], 'its automation cannot switch JavaScript off']],
+    ['a host\'s policy blocks its scripts', { 'Content-Security-Policy': 'script-src \'none\'' }, undefined, /scripts have not run/,
+      [['webkit'], 'its automation runs no script there']]]) {
+    it(`says why it does not run where ${what}`, ctx.skip(...skip), async () => {
+      const still = await ctx.open((await ctx.serve({ headers: host })).url, prepare);
+      assert.match(await still.evaluate(() => document.body.innerText), said);
+      await still.close();
+    });
+  }
 
   for (const [what, address, host] of [['a host\'s policy that asks for Trusted Types', '', { 'Content-Security-Policy': 'require-trusted-types-for \'script\'' }],
     ['another script of the site, named like its own, failing while it loads', '?namesake', {}]]) {
@@ -129,19 +128,19 @@ concern('visitors', (ctx) => {
       const [kind, file] = fault ?? [];
       const server = await ctx.serve(kind === 'policy' ? { headers: { 'Content-Security-Policy': file } } : {});
       server[kind]?.add(file);
-      const page = await ctx.open(`${server.url}${query}`);
-      await expectStopped(page, said, canRestart);
-      const [sentence] = await status(page);
-      assert.deepEqual(await state(page, 'errors'), [sentence], 'the console does not say what the page says');
+      const failing = await ctx.open(`${server.url}${query}`);
+      await expectStopped(failing, said, canRestart);
+      const [sentence] = await status(failing);
+      assert.deepEqual(await state(failing, 'errors'), [sentence], 'the console does not say what the page says');
       // Pressed once the dropped file is there again, "Start again" loads
       // the page again.
       if (kind === 'dropped') {
         server.dropped.clear();
-        await click(page, '#restart button');
-        await until(page, () => window.vendraskTest?.frames > 0 && document.getElementById('status').textContent === '',
+        await click(failing, '#restart button');
+        await until(failing, () => window.vendraskTest?.frames > 0 && document.getElementById('status').textContent === '',
           null, '"Start again" did not load the page again', true);
       }
-      await closed(page, kind === 'dropped' ? [] : [sentence], kind === 'policy' ? null : 0);
+      await closed(failing, kind === 'dropped' ? [] : [sentence], kind === 'policy' ? null : 0);
     });
   }
 });
