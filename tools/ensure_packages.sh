@@ -9,7 +9,8 @@
 #     package  build and check the Debian package
 #     windows  cross-build for Windows (with freeglut's Debian source) and run under wine
 #     web      build the web page with Emscripten
-#     browser  test the page in Chromium, Firefox and WebKit (puppeteer-core and axe-core from npm, by their lock file)
+#     browser  test the page in Chromium, Firefox and WebKit (puppeteer-core and axe-core from npm, by their lock file),
+#              pressing its controls through AT-SPI
 #     cross    cross compilers and qemu-user for the named architectures
 #     debootstrap  make a Debian root (tools/debian13.sh)
 set -euo pipefail
@@ -76,7 +77,7 @@ case "${1:-run}" in
   web) ensure cmake make emscripten libgtest-dev python3 ;;
   browser)
     ensure "${run[@]}" "${headless[@]}" libx11-dev libxdamage-dev libgtest-dev chromium firefox-esr \
-      webkit2gtk-driver nodejs
+      webkit2gtk-driver nodejs dbus-daemon at-spi2-core python3-pyatspi
     command -v npm >/dev/null || ensure npm  # some nodejs builds bring their own
     tests=$(dirname "$0")/../tests/web
     if ! cmp -s "$tests/package-lock.json" "$tests/node_modules/.package-lock.json" 2>/dev/null; then

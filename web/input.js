@@ -23,14 +23,15 @@ function deliver(call) {
 
 // Keys by the character typed (KeyboardEvent.key), so that "+" works on any
 // layout and on the keypad, and upper-case letters reach the program as
-// upper case. Keys with Ctrl, Alt or Meta keep their meaning to the browser,
-// Enter and Space to an on-page button that has the focus, and every key
-// once the viewer has ended.
-function steerByKeys(key) {
-  window.addEventListener('keydown', (event) => {
+// upper case. They steer while the landscape has the focus (it has it from
+// the start, and a click or Tab gives it back), so that a stray key, such as
+// one typed by speech input, does nothing on a control. Keys with Ctrl, Alt
+// or Meta keep their meaning to the browser, and every key once the viewer
+// has ended.
+function steerByKeys(canvas, key) {
+  canvas.addEventListener('keydown', (event) => {
     const typed = event.key.length === 1 ? event.key.charCodeAt(0) : 256;
-    const activates = event.target instanceof HTMLButtonElement && (event.key === ' ' || event.key === 'Enter');
-    if (halted || typed > 255 || event.ctrlKey || event.altKey || event.metaKey || activates) {
+    if (halted || typed > 255 || event.ctrlKey || event.altKey || event.metaKey) {
       return;
     }
     event.preventDefault();
@@ -38,13 +39,48 @@ function steerByKeys(key) {
   });
 }
 
+// The landscape's turning and tilting, in steps of the keys that change
+// them ("a" and "d" turn it, "w" and "s" tilt it, one degree a frame each),
+// followed through every key the program is given: it starts turning one
+// step. "Stop motion" brings both to nought by those keys, and pressed again
+// gives back the last rates it moved at; it says it is pressed whenever
+// both are nought, however they got there. Where the visitor asks for
+// reduced motion, the landscape stops after its first frame.
+const motionSteps = { a: [-1, 0], d: [1, 0], w: [0, 1], s: [0, -1] };
+
+function steerMotion(key, control) {
+  let rates = [1, 0];  // turn, tilt, in steps
+  let moving = rates;  // the last rates that moved it
+  const still = () => rates[0] === 0 && rates[1] === 0;
+  const keyed = (character) => {
+    key(character);
+    const step = motionSteps[String.fromCharCode(character)];
+    if (step && !halted) {
+      rates = [rates[0] + step[0], rates[1] + step[1]];
+      moving = still() ? moving : rates;
+      control.setAttribute('aria-pressed', String(still()));
+    }
+  };
+  const steps = (target) => [['a', 'd'], ['s', 'w']].flatMap(([less, more], i) => Array(Math.abs(target[i] - rates[i]))
+    .fill(target[i] < rates[i] ? less : more));
+  const moveAt = (target) => steps(target).forEach((k) => keyed(k.charCodeAt(0)));
+  control.addEventListener('click', () => moveAt(still() ? moving : [0, 0]));
+  document.addEventListener('vendrask-shown', () => {
+    if (matchMedia('(prefers-reduced-motion: reduce)').matches) {
+      moveAt([0, 0]);
+    }
+  });
+  return keyed;
+}
+
 // Buttons as GLUT numbers them (left 0, middle 1, right 2), by Pointer
 // Events for mouse, pen and touch alike. A mouse or pen holds the buttons
 // its PointerEvent.buttons says; on the canvas one finger holds the left
 // button and two the right, until every finger is lifted. The pointer is
 // captured on the canvas, so a release anywhere counts; a press the browser
-// cancels, or whose capture is lost, holds nothing more until the next. The
-// canvas has no context menu, and a middle press does not scroll.
+// cancels, or whose capture is lost, holds nothing more until the next. A
+// press gives the canvas the focus; it has no context menu, and a middle
+// press does not scroll.
 const domButtons = [[1, 0], [4, 1], [2, 2]];  // PointerEvent.buttons bit, GLUT button
 
 function steerByPointer(canvas, button) {
@@ -85,6 +121,7 @@ function steerByPointer(canvas, button) {
     }
   };
   canvas.addEventListener('pointerdown', (event) => {
+    canvas.focus({ preventScroll: true, focusVisible: false });
     canvas.setPointerCapture(event.pointerId);
     follow(event);
   });
@@ -97,9 +134,12 @@ function steerByPointer(canvas, button) {
 
 // The page's own controls: each key button delivers its key's character.
 // "In" and "Out" hold the left or right button while they are pressed by a
-// pointer, or by Enter or Space; a click alone, as assistive technology
-// sends it, holds the button until the control is clicked again or another
-// control is used. Either way the control says it is pressed while it holds.
+// pointer, or by Enter or Space; a click alone holds the button until the
+// control is clicked again or another control is used. Assistive technology
+// presses by a click alone, or (Chromium's) by a press and release with no
+// frame drawn between them, which counts as one; a finger's tap is always a
+// press. Either way the control says it is pressed while it holds, and lets
+// go (returned) whenever the eye is stopped or steered otherwise.
 function steerByControls(key, button) {
   let holding = null;  // the "In" or "Out" control whose button is held, or null
   let latched = false; // it holds by a click alone
@@ -121,64 +161,89 @@ function steerByControls(key, button) {
       letGo();
     }
   }, true);
+  for (const type of ['vendrask-ended', 'vendrask-failed']) {
+    document.addEventListener(type, letGo);
+  }
   for (const control of document.querySelectorAll('[data-key]')) {
     control.addEventListener('click', () => key(control.dataset.key.charCodeAt(0)));
   }
   const activating = (event) => event.key === ' ' || event.key === 'Enter';
   for (const control of document.querySelectorAll('[data-button]')) {
-    // A press of its own, by a pointer or a key, comes before any click
-    // this control is sent next; the click is then that press's, and does
-    // nothing more.
-    let pressed = false;
-    const press = () => {
-      pressed = true;
+    // A press of its own, by a pointer or a key, comes before any click this
+    // control is sent next, which is that press's: `lasted` once a frame
+    // has been drawn while it was down, and `latched` if the control held
+    // by a click alone before it.
+    let press = null;
+    const begin = (touch) => {
+      const mine = { lasted: touch, latched: holding === control && latched };
+      press = mine;
+      requestAnimationFrame(() => { mine.lasted = true; });
       hold(control, false);
     };
-    const release = () => {
-      setTimeout(() => { pressed = false; });
-      if (holding === control && !latched) {
+    const end = () => {
+      const mine = press;
+      const lasted = mine?.lasted ?? true;
+      setTimeout(() => {
+        press = press === mine ? null : press;
+        if (!lasted && holding === control && !latched) {
+          letGo();  // no click came of it
+        }
+      });
+      if (lasted && holding === control && !latched) {
         letGo();
       }
     };
     control.addEventListener('pointerdown', (event) => {
       event.preventDefault();
-      press();
+      begin(event.pointerType === 'touch');
     });
     for (const type of ['pointerup', 'pointercancel', 'pointerleave', 'blur']) {
-      control.addEventListener(type, release);
+      control.addEventListener(type, end);
     }
     control.addEventListener('contextmenu', (event) => event.preventDefault());
     control.addEventListener('keydown', (event) => {
       if (activating(event)) {
         event.preventDefault();
         if (!event.repeat) {
-          press();
+          begin(false);
         }
       }
     });
     control.addEventListener('keyup', (event) => {
       if (activating(event)) {
         event.preventDefault();
-        release();
+        end();
       }
     });
     control.addEventListener('click', () => {
-      if (pressed) {
-        pressed = false;
-      } else if (holding === control && latched) {
-        letGo();
-      } else {
-        hold(control, true);
+      const mine = press;
+      press = null;
+      if (mine && !mine.lasted && holding === control) {
+        if (mine.latched) {
+          letGo();  // pressed again: it held by a click before
+        } else {
+          latched = true;
+        }
+      } else if (!mine) {
+        if (holding === control && latched) {
+          letGo();
+        } else {
+          hold(control, true);
+        }
       }
     });
   }
+  return letGo;
 }
 
 // Steers the program in `module` from now on.
 function steer(module, canvas) {
-  const key = (character) => deliver(() => module._vendrask_key(character));
   const button = (...args) => deliver(() => module._vendrask_button(...args));
-  steerByKeys(key);
-  steerByPointer(canvas, button);
-  steerByControls(key, button);
+  const key = steerMotion((character) => deliver(() => module._vendrask_key(character)), document.getElementById('motion'));
+  steerByKeys(canvas, key);
+  const letGoOfControls = steerByControls(key, button);
+  steerByPointer(canvas, (...args) => {
+    letGoOfControls();
+    button(...args);
+  });
 }

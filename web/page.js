@@ -64,8 +64,12 @@ if (screenNames) {
       console.error(`Full screen: ${error.message}`);
     }
   });
+  // Full screen, keys steer the landscape again.
   document.addEventListener(change, () => {
     fullscreen.textContent = document[element] ? 'Leave full screen' : 'Full screen';
+    if (document[element]) {
+      canvas.focus({ focusVisible: false });
+    }
   });
 } else {
   fullscreen.hidden = true;

@@ -268,7 +268,8 @@ const puppeteerOptions = {
     executablePath: '/usr/bin/chromium',
     headless: true,
     args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
+      '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+      ...(process.env.VENDRASK_AT_SPI ? ['--force-renderer-accessibility'] : [])],
   },
   firefox: { browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false },
 };

@@ -6,6 +6,7 @@
 // is the folder `make web` builds. Firefox and WebKit need an X display that
 // never resets: xvfb-run -a -s "-screen 0 1280x1024x24 -noreset".
 import assert from 'node:assert/strict';
+import { execFile, execFileSync } from 'node:child_process';
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { join } from 'node:path';
@@ -398,6 +399,16 @@ export const desktop = (() => {
   return Array.from({ length: 8 }, (_, i) => pixels.subarray(i * size, (i + 1) * size));
 })();
 export const [firstFrame, secondFrame, atLevel, nextLandscape] = [desktop[0], desktop[1], (level) => desktop[2 + level], desktop[7]];
+
+// Presses the button named `name` as a screen reader does, through AT-SPI,
+// where the test has a private D-Bus session for it (VENDRASK_AT_SPI).
+const atSpi = [new URL('at_spi.py', import.meta.url).pathname];
+if (process.env.VENDRASK_AT_SPI) {
+  execFileSync('/usr/bin/python3', [...atSpi, 'on']);
+}
+export const pressForScreenReader = process.env.VENDRASK_AT_SPI && ((engine, name) => new Promise((resolve, reject) => {
+  execFile('/usr/bin/python3', [...atSpi, 'press', engine, name], { timeout: bound }, (error) => (error ? reject(error) : resolve()));
+}));
 
 // What axe-core finds against WCAG 2.1 A and AA and its best practices.
 export async function accessibility(page) {
