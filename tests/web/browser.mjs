@@ -167,10 +167,11 @@ function puppeteerEngine(name, browser) {
   return boundAll({
     name,
     native: boundAll(browser),
-    // `prepare`, if given, readies the page (puppeteer's) in place of the
-    // usual viewport: a phone's emulation, say.
-    async open(url, prepare = (page) => page.setViewport(viewport)) {
+    // `prepare`, if given, readies the page (puppeteer's) further: a
+    // phone's emulation, say.
+    async open(url, prepare = async () => {}) {
       const page = await browser.newPage();
+      await page.setViewport(viewport);
       await prepare(page);
       await page.goto(url, { timeout: bound });
       return puppeteerPage(page);

@@ -4,7 +4,7 @@
 // next landscape, and the view after the browser has taken the graphics away
 // and given them back.
 import {
-  assert, atLevel, before, closed, concern, expectStopped, firstFrame, grabbed, height, it, measure, nextLandscape, press, sameAsDesktop, secondFrame, settled, state, unlike, until, width,
+  assert, atLevel, before, closed, concern, expectStopped, firstFrame, grabbed, height, it, measure, moves, nextLandscape, press, sameAsDesktop, secondFrame, settled, state, unlike, until, width,
 } from './harness.mjs';
 
 concern('pictures', (ctx) => {
@@ -55,6 +55,14 @@ concern('pictures', (ctx) => {
     assert.ok((await settled(page)).equals(still), 'back at level 2, the picture is not the same');
   });
 
+  it('starts still where the visitor asks for reduced motion: the desktop\'s first frame, and no other', ctx.skip(['firefox', 'webkit'], 'its automation emulates no reduced motion'), async () => {
+    const calm = await ctx.open(`${ctx.server.url}index.html`, (p) => p.emulateMediaFeatures([{ name: 'prefers-reduced-motion', value: 'reduce' }]));
+    const first = await grabbed(calm, 0);
+    sameAsDesktop(ctx.engine, 'frame 1 for reduced motion', first, firstFrame);
+    assert.ok((await grabbed(calm, 1)).equals(first) && (await settled(calm)).equals(first), 'the landscape moves');
+    await closed(calm);
+  });
+
   // Each loss says so, offers to start again and draws nothing; when the
   // graphics are back the viewer draws on as it was, with the keys pressed
   // meanwhile: "r" grows the desktop's next landscape.
@@ -80,6 +88,17 @@ concern('pictures', (ctx) => {
       assert.ok(renewed.equals(still), 'not the view before the loss');
     });
   }
+
+  it('stops and starts its turning and tilting by "Stop motion", which says it is pressed while the landscape is still', async () => {
+    const motion = async (click, stopped) => {
+      await (click ? page.evaluate(() => document.getElementById('motion').click()) : press(page, 'w'));
+      assert.deepEqual([await moves(page), await page.evaluate(() => document.getElementById('motion').ariaPressed)], [!stopped, String(stopped)]);
+    };
+    await motion(false, false);
+    await motion(true, true);
+    await motion(true, false);
+    await motion(true, true);
+  });
 
   // The last case: WebKit's automation has one page open at a time.
   it('shows grey ground and no blue water without colour material (the control of the probes above)', async () => {
