@@ -10,7 +10,10 @@ import {
 const scale = 2.75;        // device pixels to a CSS pixel
 const longestSide = 4096;  // of the drawing buffer, pixels
 const phone = [390, 844];  // upright, CSS pixels
-const screens = [phone, [844, 390], [375, 667], [667, 375], [768, 1024], [1024, 768]];
+// Phones and tablets; then screens of 1280 × 800 and 1366 × 768 zoomed to
+// 400 %, as the browser reports them; and a phone whose browser sets text at
+// 24 pixels: CSS pixels, device pixels to one, text size.
+const screens = [phone, [844, 390], [375, 667], [667, 375], [768, 1024], [1024, 768], [320, 200, 4], [342, 192, 4], [360, 640, scale, 24]];
 
 // The drawing buffer is the device pixels the canvas covers, as the browser
 // tells them, within the longest side and in their shape; the viewport is
@@ -33,21 +36,30 @@ async function drawnSharp(page, frame, reference) {
 }
 
 concern('screens', (ctx) => {
-  const emulate = ([w, h]) => (page) => page.emulate({
-    viewport: { width: w, height: h, deviceScaleFactor: scale, isMobile: true, hasTouch: true },
-    userAgent: 'Mozilla/5.0 (Linux; Android 14) Mobile',
-  });
+  const emulate = ([w, h, pixels = scale, text = null]) => async (page) => {
+    await page.emulate({
+      viewport: { width: w, height: h, deviceScaleFactor: pixels, isMobile: pixels === scale, hasTouch: pixels === scale },
+      userAgent: 'Mozilla/5.0 (Linux; Android 14) Mobile',
+    });
+    await (text && (await page.createCDPSession()).send('Page.setFontSizes', { fontSizes: { standard: text } }));
+  };
 
+  // The landscape nearly as large as the window holds it, whatever the text
+  // takes; "Full screen" on a corner of it.
   for (const size of screens) {
-    it(`shows the whole landscape at ${size.join(' × ')}, sharp, each control beside or below it`, async () => {
+    it(`shows the whole landscape at ${size.slice(0, 2).join(' × ')}${size[3] ? ` with large text` : size[2] ? ' zoomed' : ''}, sharp, each control beside or below it`, async () => {
       const shown = await ctx.open(ctx.server.url, emulate(size));
-      await drawnSharp(shown, () => grabbed(shown, 0), firstFrame);
+      // Emulating other device pixels, Chromium tells its own screen's.
+      await (size[2] > scale ? grabbed(shown, 0) : drawnSharp(shown, () => grabbed(shown, 0), firstFrame));
       assert.deepEqual(await shown.evaluate(() => {
         const box = (e) => e.getBoundingClientRect();
         const canvas = box(document.querySelector('canvas'));
         const off = (b) => b.left < -1 || b.top < -1 || b.right > innerWidth + 1 || b.bottom > innerHeight + 1;
+        const room = Math.min(600, innerWidth, innerHeight * 600 / 512) - 30;
+        const corner = box(document.getElementById('fullscreen'));
         const wrong = off(canvas) || Math.abs(canvas.width / canvas.height - 600 / 512) > 0.01 || document.documentElement.scrollWidth > innerWidth
-          ? [`the landscape at ${JSON.stringify(canvas)}`] : [];
+          || canvas.width < 0.9 * room || corner.width * corner.height > (canvas.width * canvas.height) / 10
+          ? [`the landscape at ${JSON.stringify(canvas)}, "Full screen" at ${JSON.stringify(corner)}`] : [];
         for (const control of document.querySelectorAll('#controls button')) {
           control.scrollIntoView({ block: 'nearest' });
           const [b, c] = [box(control), box(document.querySelector('canvas'))];
