@@ -20,6 +20,10 @@ concern('input', (ctx) => {
     await focus(selector);
     await press(page, k);
   };
+  // A press as a screen reader sends it, through AT-SPI, where the test has
+  // it (not in WebKit); a click otherwise.
+  const screenReader = (name, selector) => (pressForScreenReader && ctx.engine !== 'webkit'
+    ? pressForScreenReader(ctx.engine, name) : clickOn(selector));
   const pressedSaid = (control) => page.evaluate((c) => document.querySelector(`[data-button="${c}"]`).getAttribute('aria-pressed'), control);
   const withKey = async (held, act) => {
     await page.keyDown(held);
@@ -48,6 +52,7 @@ concern('input', (ctx) => {
     ['"-" and the keypad\'s "+"', key('-'), key('NumpadAdd')],
     ['"-" and "+" typed on a German layout', key('-'), germanPlus, [['firefox', 'webkit'], 'its automation sets no key code']],
     ['the "-" and "+" buttons clicked', () => click(page, '[data-key="-"]'), () => click(page, '[data-key="+"]')],
+    ['the "-" and "+" buttons pressed by a screen reader', () => screenReader('- coarser', '[data-key="-"]'), () => screenReader('+ finer', '[data-key="+"]')],
     ['Enter and Space on the focused "-" and "+" buttons', key('Enter', '[data-key="-"]'), key(' ', '[data-key="+"]')],
   ]) {
     it(`makes the mesh coarser and finer again by ${what}`, ctx.skip(...skip), async () => {
@@ -111,12 +116,10 @@ concern('input', (ctx) => {
     }));
   }
 
-  // "In" and "Out" pressed alone, as assistive technology presses them
-  // (through AT-SPI where the test has it, as a screen reader does; a click
-  // otherwise, and in WebKit), hold until pressed again, another control is
-  // used or the eye is steered otherwise, and say so.
-  const pressAlone = (control) => (pressForScreenReader && ctx.engine !== 'webkit'
-    ? pressForScreenReader(ctx.engine, control === '0' ? 'In (hold)' : 'Out (hold)') : clickOn(`[data-button="${control}"]`));
+  // "In" and "Out" pressed alone, as assistive technology presses them, hold
+  // until pressed again, another control is used or the eye is steered
+  // otherwise, and say so.
+  const pressAlone = (control) => screenReader(control === '0' ? 'In (hold)' : 'Out (hold)', `[data-button="${control}"]`);
   for (const [control, what, ending] of [
     ['0', 'pressed again', () => pressAlone('0')],
     ['2', '"-" is clicked', async () => { await clickOn('[data-key="-"]'); await clickOn('[data-key="+"]'); }],
