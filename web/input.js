@@ -215,10 +215,12 @@ function steerByControls(key, button) {
         end();
       }
     });
-    control.addEventListener('click', () => {
+    control.addEventListener('click', (event) => {
       const mine = press;
       press = null;
-      if (mine && !mine.lasted && holding === control) {
+      if (event.pointerType === 'touch') {
+        return;  // a finger's tap, whose click may come a moment after it was lifted, was its press
+      } else if (mine && !mine.lasted && holding === control) {
         if (mine.latched) {
           letGo();  // pressed again: it held by a click before
         } else {
