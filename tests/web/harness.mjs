@@ -224,6 +224,11 @@ export async function until(page, condition, arg, failure, across = false) {
 }
 
 export const state = (page, what) => page.evaluate((w) => window.vendraskTest[w], what);
+// Whether the control `selector` says it is pressed ('true' or 'false').
+export const pressed = (page, selector) => page.evaluate((s) => document.querySelector(s).ariaPressed, selector);
+// The viewer draws, and the page says nothing of it.
+export const started = (page, failure = 'never started', across = false) => until(page,
+  () => window.vendraskTest?.frames > 0 && document.getElementById('status').textContent === '', null, failure, across);
 // What the page says, and whether it offers to start again.
 export const status = (page) => page.evaluate(() => [document.getElementById('status').textContent, !document.getElementById('restart').hidden]);
 
@@ -386,15 +391,19 @@ export const desktop = (() => {
 })();
 export const [firstFrame, secondFrame, atLevel, nextLandscape] = [desktop[0], desktop[1], (level) => desktop[2 + level], desktop[7]];
 
-// Presses the button named `name` as a screen reader does, through AT-SPI,
-// where the test has a private D-Bus session for it (VENDRASK_AT_SPI).
+// Presses the button named `name`, at `selector`, as a screen reader does:
+// through AT-SPI where the test has a private D-Bus session for it
+// (VENDRASK_AT_SPI), but in WebKit, where its automation cannot be reached
+// so; a click otherwise.
 const atSpi = [new URL('at_spi.py', import.meta.url).pathname];
 if (process.env.VENDRASK_AT_SPI) {
   execFileSync('/usr/bin/python3', [...atSpi, 'on']);
 }
-export const pressForScreenReader = process.env.VENDRASK_AT_SPI && ((engine, name) => new Promise((resolve, reject) => {
-  execFile('/usr/bin/python3', [...atSpi, 'press', engine, name], { timeout: bound }, (error) => (error ? reject(error) : resolve()));
-}));
+export const pressForScreenReader = (page, engine, name, selector) => (!process.env.VENDRASK_AT_SPI || engine === 'webkit'
+  ? page.evaluate((s) => document.querySelector(s).click(), selector)
+  : new Promise((resolve, reject) => {
+    execFile('/usr/bin/python3', [...atSpi, 'press', engine, name], { timeout: bound }, (error) => (error ? reject(error) : resolve()));
+  }));
 
 // What axe-core finds against WCAG 2.1 A and AA and its best practices.
 export async function accessibility(page) {

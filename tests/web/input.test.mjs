@@ -3,7 +3,7 @@
 // through each engine's automation: its keys, the page's own buttons for
 // them, and every way a held press begins and ends.
 import {
-  assert, before, centre, click, closed, concern, expectStopped, grabbed, holdAndLetGo, it, press, pressForScreenReader, settled, state, until, width,
+  assert, before, centre, click, closed, concern, expectStopped, grabbed, holdAndLetGo, it, press, pressed, pressForScreenReader, settled, state, until, width,
 } from './harness.mjs';
 
 const programKeys = ['+', '-', 'a', 'd', 'w', 's', 'r', 'q'];  // each has a button on the page
@@ -20,11 +20,7 @@ concern('input', (ctx) => {
     await focus(selector);
     await press(page, k);
   };
-  // A press as a screen reader sends it, through AT-SPI, where the test has
-  // it (not in WebKit); a click otherwise.
-  const screenReader = (name, selector) => (pressForScreenReader && ctx.engine !== 'webkit'
-    ? pressForScreenReader(ctx.engine, name) : clickOn(selector));
-  const pressedSaid = (control) => page.evaluate((c) => document.querySelector(`[data-button="${c}"]`).getAttribute('aria-pressed'), control);
+  const screenReader = (name, selector) => pressForScreenReader(page, ctx.engine, name, selector);
   const withKey = async (held, act) => {
     await page.keyDown(held);
     await act();
@@ -131,7 +127,7 @@ concern('input', (ctx) => {
         await until(page, (c) => document.querySelector(`[data-button="${c}"]`).ariaPressed === 'true', control, 'held, it does not say so');
       }, async () => {
         await ending();
-        assert.equal(await pressedSaid(control), 'false', 'let go, it still says it is pressed');
+        assert.equal(await pressed(page, `[data-button="${control}"]`), 'false', 'let go, it still says it is pressed');
       });
     });
   }
@@ -162,7 +158,7 @@ concern('input', (ctx) => {
     await clickOn('[data-button="0"]');
     await key('q')();
     await expectStopped(page, /^The viewer has ended\.$/, true);
-    assert.equal(await pressedSaid('0'), 'false', '"In" still says it is pressed');
+    assert.equal(await pressed(page, '[data-button="0"]'), 'false', '"In" still says it is pressed');
     const prevented = await state(page, 'keysPrevented');
     await press(page, 'd');
     assert.equal(await state(page, 'keysPrevented'), prevented, 'a key taken from the browser after the viewer has ended');

@@ -4,7 +4,7 @@
 // next landscape, and the view after the browser has taken the graphics away
 // and given them back.
 import {
-  assert, atLevel, before, closed, concern, expectStopped, firstFrame, grabbed, height, it, measure, moves, nextLandscape, press, sameAsDesktop, secondFrame, settled, state, unlike, until, width,
+  assert, atLevel, before, closed, concern, expectStopped, firstFrame, grabbed, height, it, measure, moves, nextLandscape, press, pressed, sameAsDesktop, secondFrame, settled, started, state, unlike, until, width,
 } from './harness.mjs';
 
 concern('pictures', (ctx) => {
@@ -78,7 +78,7 @@ concern('pictures', (ctx) => {
         await press(page, key);
       }
       await graphics('restoreContext');
-      await until(page, () => document.getElementById('status').textContent === '', null, 'still said: the graphics are away');
+      await started(page, 'still said: the graphics are away');
       const renewed = await settled(page);
       if (keys.includes('r')) {
         sameAsDesktop(ctx.engine, 'the next landscape', renewed, nextLandscape);
@@ -90,14 +90,10 @@ concern('pictures', (ctx) => {
   }
 
   it('stops and starts its turning and tilting by "Stop motion", which says it is pressed while the landscape is still', async () => {
-    const motion = async (click, stopped) => {
+    for (const [click, stopped] of [[false, false], [true, true], [true, false], [true, true]]) {  // "w" first: tilting
       await (click ? page.evaluate(() => document.getElementById('motion').click()) : press(page, 'w'));
-      assert.deepEqual([await moves(page), await page.evaluate(() => document.getElementById('motion').ariaPressed)], [!stopped, String(stopped)]);
-    };
-    await motion(false, false);
-    await motion(true, true);
-    await motion(true, false);
-    await motion(true, true);
+      assert.deepEqual([await moves(page), await pressed(page, '#motion')], [!stopped, String(stopped)]);
+    }
   });
 
   // The last case: WebKit's automation has one page open at a time.

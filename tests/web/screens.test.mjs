@@ -4,7 +4,7 @@
 // whole landscape on the screen in its shape, drawn sharp, no control over
 // it; on a phone, steered by touch and a pen.
 import {
-  accessibility, afterInput, alikeInTheLarge, assert, before, centre, click, closed, concern, firstFrame, grabbed, height, holdAndLetGo, it, measure, press, settled, until, width,
+  accessibility, afterInput, alikeInTheLarge, assert, before, centre, click, closed, concern, firstFrame, grabbed, height, holdAndLetGo, it, measure, press, pressed, settled, until, width,
 } from './harness.mjs';
 
 const scale = 2.75;        // device pixels to a CSS pixel
@@ -105,7 +105,7 @@ concern('screens', (ctx) => {
       await touch('touchStart', [{ x: inX, y: inY }]);
       await touch('touchEnd');
       await afterInput(upright);
-      assert.equal(await upright.evaluate(() => document.querySelector('[data-button="0"]').ariaPressed), 'false', `tap ${tap} latched "In"`);
+      assert.equal(await pressed(upright, '[data-button="0"]'), 'false', `tap ${tap} latched "In"`);
     }
   });
 

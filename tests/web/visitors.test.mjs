@@ -6,7 +6,7 @@
 // Content-Security-Policy, going on through other scripts' errors, without
 // full screen where the browser has none, and saying it needs JavaScript
 // where that is off.
-import { accessibility, assert, click, closed, concern, expectStopped, grabbed, it, state, status, until } from './harness.mjs';
+import { accessibility, assert, click, closed, concern, expectStopped, grabbed, it, started, state, status, until } from './harness.mjs';
 
 const tooOld = /too old to run Vendrask/;
 const network = /could not load vendrask\.wasm: the network is down/;
@@ -118,7 +118,7 @@ concern('visitors', (ctx) => {
     ['another script of the site, named like its own, failing while it loads', '?namesake', {}]]) {
     it(`runs under ${what}`, async () => {
       const running = await ctx.open(`${(await ctx.serve({ headers: host })).url}${address}`);
-      await until(running, () => window.vendraskTest.frames > 0 && document.getElementById('status').textContent === '', null, 'never started');
+      await started(running);
       await closed(running);
     });
   }
@@ -137,8 +137,7 @@ concern('visitors', (ctx) => {
       if (kind === 'dropped') {
         server.dropped.clear();
         await click(failing, '#restart button');
-        await until(failing, () => window.vendraskTest?.frames > 0 && document.getElementById('status').textContent === '',
-          null, '"Start again" did not load the page again', true);
+        await started(failing, '"Start again" did not load the page again', true);
       }
       await closed(failing, kind === 'dropped' ? [] : [sentence], kind === 'policy' ? null : 0);
     });
