@@ -14,40 +14,9 @@ import puppeteer from 'puppeteer-core';
 export const engines = ['chromium', 'firefox', 'webkit'];
 
 // A bound for anything the page or a browser does, on a slow and busy
-// machine: each call into a browser, each navigation and each wait the test
-// makes has one of its own.
+// machine: each call into a browser (puppeteer's own bound, WebDriver's
+// below), each navigation and each wait the test makes has one of its own.
 export const bound = 60_000;  // ms
-
-// Where the test is, for its failures to say: the engine, and the step the
-// test last named.
-const place = { engine: 'no engine', step: 'starting' };
-export const step = (name, engine = place.engine) => Object.assign(place, { engine, step: name });
-export const where = () => `${place.engine}, ${place.step}`;
-
-// `promise`, which is `what` was asked of the browser, bounded; a failure
-// or an expiry says what was asked, in which engine and at which step.
-function bounded(what, promise, ms = bound) {
-  let timer;
-  const expired = new Promise((_, reject) => {
-    timer = setTimeout(() => reject(new Error(`${where()}: no answer in ${ms / 1000} s to ${what}`)), ms);
-  });
-  const failed = (error) => { throw new Error(`${where()}: ${what}: ${error.message}`, { cause: error }); };
-  return Promise.race([promise.then(null, failed), expired]).finally(() => clearTimeout(timer));
-}
-
-// `object`, each of whose methods that answer later is bounded.
-export function boundAll(object) {
-  const said = (a) => (typeof a === 'function' ? String(a) : JSON.stringify(a) ?? String(a)).replace(/\s+/g, ' ').slice(0, 80);
-  return new Proxy(object, {
-    get(target, key) {
-      const value = Reflect.get(target, key);
-      return typeof value !== 'function' ? value : (...args) => {
-        const answer = value.apply(target, args);
-        return answer instanceof Promise ? bounded(`${String(key)}(${args.map(said).join(', ')})`, answer) : answer;
-      };
-    },
-  });
-}
 
 // Marks a file as `release` served it, where the page can read it back:
 // scripts note it in self.vendraskServed, the program carries it in a custom
@@ -68,14 +37,13 @@ function mark(name, body, version, release) {
 // second copy of the page; resolves to the server. For the page's test,
 // `files` are served beside the page's own, `inject` names one of them that
 // index.html loads before its own scripts, and every file is marked with the
-// release served (`server.release`, at first the page's own version).
-// `server.missing` files are answered 404 (or with the page, by a host with
-// a single-page app's `fallback`), `server.garbled` ones with a syntax error,
-// the connections for `server.dropped` ones cut before any answer and for
-// `server.cut` ones half way through the file. As some hosts do, every
-// answer may carry `headers`, and a folder's address have no page
-// (`folderIndex` false).
-// stop() and start() take the server off its address and put it back.
+// release served (`server.release`, at first the page's own version). Files
+// named in `server.faults` are 'missing' (404, or the page where a host has
+// a single-page app's `fallback`), 'garbled' (a syntax error at the end),
+// 'dropped' (the connection cut before any answer) or 'cut' (half way). As
+// some hosts do, every answer may carry `headers`, and a folder's address
+// have no page (`folderIndex` false). stop() and start() take the server off
+// its address and put it back.
 export async function serve(folder, { files = {}, inject = null, headers = {}, folderIndex = true, fallback = false } = {}) {
   const types = {
     '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
@@ -84,26 +52,20 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
   const version = /Vendrask ([0-9.]+)\./.exec(readFileSync(join(folder, 'index.html'), 'utf8'))[1];
   const server = createServer((request, response) => {
     const asked = new URL(request.url, 'http://page/').pathname.replace(/^\/copy\//, '/');
-    let path = asked.replace(/\/$/, '/index.html');
+    const fault = server.faults.get(asked.slice(1));
+    const path = fault === 'missing' && fallback ? '/index.html' : asked.replace(/\/$/, '/index.html');
     const name = path.slice(1);
-    if (fallback && server.missing.has(name)) {
-      path = '/index.html';
-    }
-    // In WebKitGTK 2.52, a request cut before any answer on a connection
-    // that has served one before breaks the network process (libsoup) about
-    // one time in ten, and the page with it (the page test's "dropped
-    // vendrask.wasm"); on a connection of its own, not once in a hundred. So
-    // a server that drops files closes each connection after one answer.
-    if (server.dropped.size > 0) {
-      response.shouldKeepAlive = false;
-    }
-    if (server.dropped.has(name)) {
+    // WebKitGTK 2.52's network process breaks about one time in ten when a
+    // reused connection is cut before any answer (the page test's "dropped
+    // vendrask.wasm"); never on a connection of its own.
+    response.shouldKeepAlive &&= ![...server.faults.values()].includes('dropped');
+    if (fault === 'dropped') {
       request.socket.destroy();
       return;
     }
     let body = null;
     try {
-      body = files[name] ?? (server.missing.has(name) && !fallback ? null : readFileSync(join(folder, path)));
+      body = files[name] ?? (fault === 'missing' && !fallback ? null : readFileSync(join(folder, path)));
     } catch {
       // answered 404 below
     }
@@ -117,9 +79,9 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
         body = body.replace('<script', `<script src="${inject}"></script>\n<script`);
       }
     }
-    const bytes = Buffer.concat([Buffer.from(body), Buffer.from(server.garbled.has(name) ? '\n)(' : '')]);
+    const bytes = Buffer.concat([Buffer.from(body), Buffer.from(fault === 'garbled' ? '\n)(' : '')]);
     response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream', 'Content-Length': bytes.length, ...headers });
-    if (server.cut.has(name)) {
+    if (fault === 'cut') {
       response.write(bytes.subarray(0, bytes.length / 2), () => request.socket.destroy());
       return;
     }
@@ -127,10 +89,7 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
   });
   Object.assign(server, {
     release: version,
-    missing: new Set(),
-    garbled: new Set(),
-    dropped: new Set(),
-    cut: new Set(),
+    faults: new Map(),
     start: () => new Promise((resolve) => server.listen(server.port ?? 0, '127.0.0.1', resolve)),
     stop: () => new Promise((resolve) => {
       server.close(resolve);
@@ -143,41 +102,39 @@ export async function serve(folder, { files = {}, inject = null, headers = {}, f
   return server;
 }
 
-// A page in Chromium or Firefox, through puppeteer-core. Mouse buttons are
-// named 'left', 'middle', 'right'; keys as puppeteer names them.
-function puppeteerPage(page) {
-  return boundAll({
-    native: boundAll(page),
-    evaluate: (f, ...args) => page.evaluate(f, ...args),
-    goto: (url) => page.goto(url, { timeout: bound }),
-    reload: () => page.reload({ timeout: bound }),
-    keyDown: (key) => page.keyboard.down(key),
-    keyUp: (key) => page.keyboard.up(key),
-    move: (x, y) => page.mouse.move(x, y),
-    down: (button) => page.mouse.down({ button }),
-    up: (button) => page.mouse.up({ button }),
-    close: () => page.close(),
-  });
-}
-
 // Room for the whole page, as in WebKit's window below.
 const viewport = { width: 1000, height: 850 };
 
+// Chromium or Firefox through puppeteer-core: pages with mouse buttons
+// named 'left', 'middle', 'right', keys as puppeteer names them, and the
+// puppeteer page as `native`. `prepare`, if given, readies that further (a
+// phone's emulation, say) before the page is loaded.
 function puppeteerEngine(name, browser) {
-  return boundAll({
+  return {
     name,
-    native: boundAll(browser),
-    // `prepare`, if given, readies the page (puppeteer's) further: a
-    // phone's emulation, say.
+    native: browser,
     async open(url, prepare = async () => {}) {
       const page = await browser.newPage();
       await page.setViewport(viewport);
       await prepare(page);
       await page.goto(url, { timeout: bound });
-      return puppeteerPage(page);
+      return {
+        native: page,
+        evaluate: (f, ...args) => page.evaluate(f, ...args),
+        goto: (to) => page.goto(to, { timeout: bound }),
+        reload: () => page.reload({ timeout: bound }),
+        keyDown: (key) => page.keyboard.down(key),
+        keyUp: (key) => page.keyboard.up(key),
+        move: (x, y) => page.mouse.move(x, y),
+        down: (button) => page.mouse.down({ button }),
+        up: (button) => page.mouse.up({ button }),
+        close: () => page.close(),
+      };
     },
-    close: () => close(browser),
-  });
+    // By force if it does not close in half the bound.
+    close: () => Promise.race([browser.close(), new Promise((_, reject) => setTimeout(reject, bound / 2))])
+      .catch(() => browser.process()?.kill('SIGKILL')),
+  };
 }
 
 // WebKitGTK's MiniBrowser through WebKitWebDriver: classic W3C WebDriver
@@ -231,7 +188,7 @@ async function webkitEngine() {
     await new Promise((r) => setTimeout(r, 100));
   }
   const sessions = new Set();
-  return boundAll({
+  return {
     name: 'webkit',
     async open(url) {
       const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: { 'webkitgtk:browserOptions': {
@@ -243,7 +200,7 @@ async function webkitEngine() {
       const mouse = { type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' } };
       await call('POST', `${session}/window/rect`, { width: viewport.width, height: viewport.height + 50 });
       await call('POST', `${session}/url`, { url });
-      return boundAll({
+      return {
         evaluate: (f, ...args) => call('POST', `${session}/execute/sync`, { script: `return (${f}).apply(null, arguments);`, args }),
         goto: (to) => call('POST', `${session}/url`, { url: to }),
         reload: () => call('POST', `${session}/refresh`, {}),
@@ -253,13 +210,13 @@ async function webkitEngine() {
         down: (button) => act(mouse, { type: 'pointerDown', button: webDriverButtons[button] }),
         up: (button) => act(mouse, { type: 'pointerUp', button: webDriverButtons[button] }),
         close: () => call('DELETE', session).finally(() => sessions.delete(session)),
-      });
+      };
     },
     async close() {
       await Promise.all([...sessions].map((session) => call('DELETE', session, undefined, bound / 2).catch(() => {})));
       end();
     },
-  });
+  };
 }
 
 // Chromium with WebGL drawn by SwiftShader, and no calls to the network;
@@ -274,25 +231,16 @@ const puppeteerOptions = {
   },
   firefox: { browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false },
 };
-// Puppeteer's own bounds on starting and on each call, past the test's, for
-// the test's to say first what it was waiting for.
-const puppeteerBounds = { timeout: bound, protocolTimeout: 2 * bound };
 
 // One of the engines, started; WebKit, too, on $DISPLAY. Chromium's screen
 // may have `scale` device pixels to a CSS pixel.
 export async function start(engine, scale = null) {
-  Object.assign(place, { engine, step: 'starting' });
   if (engine === 'webkit') {
     return webkitEngine();
   }
-  const options = { ...puppeteerOptions[engine], ...puppeteerBounds };
+  const options = { ...puppeteerOptions[engine], timeout: bound, protocolTimeout: bound };
   if (scale) {
     options.args = [...options.args, `--force-device-scale-factor=${scale}`];
   }
-  return puppeteerEngine(engine, await bounded('launch', puppeteer.launch(options), 2 * bound));
-}
-
-// Ends the browser, by force if it does not close in half the bound.
-async function close(browser) {
-  await bounded('close', browser.close(), bound / 2).catch(() => browser.process()?.kill('SIGKILL'));
+  return puppeteerEngine(engine, await puppeteer.launch(options));
 }

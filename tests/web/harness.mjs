@@ -12,46 +12,34 @@ import { createRequire } from 'node:module';
 import { join } from 'node:path';
 import { after, before, beforeEach, describe } from 'node:test';
 
-import { bound, engines, serve, start, step, where } from './browser.mjs';
+import { bound, engines, serve, start } from './browser.mjs';
 
-export { assert, bound, serve, start, step };
+export { assert, bound, serve, start };
 export { before, it } from 'node:test';
 export const [width, height] = [600, 512];  // the desktop's window and the page's largest canvas, pixels
 export const folder = process.env.VENDRASK_WEB_PAGE;
 
 // Loaded by the page before its own scripts (or put into it once loaded):
 // counts frames (each begins with a clear) and animation ticks, reads a frame
-// back right after it is drawn, before the browser shows it and lets go of its
-// pixels, and keeps what the page writes to the console (its warnings with
-// its errors) and any error left uncaught. The first two frames are read from
-// the start. The page's address asks for more: `hold` holds frames after the
-// second until the test lets them go; `plain` keeps colour material off in
-// the page's shaders, as a negative control; `nowebgl` makes a browser
-// without WebGL, `nofullscreen` one without full screen (an iPhone's; with
-// `=frame`, a frame that does not allow it), `nowasm` one with WebAssembly
-// switched off and `oldwasm` one that refuses WebAssembly under the page's
-// Content-Security-Policy; `fault` makes a GL call fail inside the program,
-// `ownfault` one of the page's own scripts fail, `namesake` another script
-// of the site named like one of them;
-// `slow` holds the program back until the test calls go(). Frames larger
-// than the desktop's are read back brought down to its size, each pixel the
-// mean of those it covers.
+// back right after it is drawn, before the browser lets go of its pixels
+// (the first two from the start), brought down to the desktop's size, each
+// pixel the mean of those it covers, and keeps what the page writes to the
+// console and any error left uncaught. Words in the page's address change
+// the page or the browser, each where it acts below.
 export function instrument() {
   const options = new URLSearchParams(location.search);
   const gl = WebGLRenderingContext.prototype;
   const original = gl.getUniformLocation;
-  gl.getUniformLocation = function (program, name) {
+  gl.getUniformLocation = function (program, name) {  // `plain`: no colour material, a negative control
     return options.has('plain') && name === 'u_colour_material' ? null : original.call(this, program, name);
   };
-  if (options.get('nofullscreen') === 'frame') {
-    for (const name of ['fullscreenEnabled', 'webkitFullscreenEnabled']) {
-      Object.defineProperty(Document.prototype, name, { get: () => false });
-    }
-  } else if (options.has('nofullscreen')) {
+  if (options.get('nofullscreen') === 'frame') {  // a frame that may not use full screen
+    ['fullscreenEnabled', 'webkitFullscreenEnabled'].forEach((name) => Object.defineProperty(Document.prototype, name, { get: () => false }));
+  } else if (options.has('nofullscreen')) {  // a browser without it, as an iPhone's
     delete Element.prototype.requestFullscreen;
     delete Element.prototype.webkitRequestFullscreen;
   }
-  if (options.has('oldwasm')) {
+  if (options.has('oldwasm')) {  // a browser that refuses WebAssembly under the page's policy
     WebAssembly.instantiate = () => Promise.reject(new WebAssembly.CompileError('Refused to compile: \'unsafe-eval\' is not an allowed source of script'));
   }
   if (options.has('nowebgl')) {
@@ -60,11 +48,11 @@ export function instrument() {
       return type.includes('webgl') ? null : getContext.call(this, type, ...rest);
     };
   }
-  const t = {
-    frames: 0, ticks: 0, wanted: 2, grabbed: [], hold: options.has('hold'), lines: [], errors: [],
-    contextMenus: 0, violations: 0, modifiedKeysPrevented: 0, program: null, statusAtFirstFrame: null, asked: 0, keysPrevented: 0,
+  const t = {  // `hold`: frames after the second held until the test lets them go
+    frames: 0, ticks: 0, grabAt: 0, grabbed: [], hold: options.has('hold'), lines: [], errors: [],
+    contextMenus: 0, violations: 0, program: null, statusAtFirstFrame: null, asked: 0, keysPrevented: 0,
   };
-  const go = new Promise((resolve) => { t.go = resolve; });
+  const go = new Promise((resolve) => { t.go = resolve; });  // `slow`: the program waits for it
   window.vendraskTest = t;
   for (const [level, into] of [['log', t.lines], ['info', t.lines], ['warn', t.errors], ['error', t.errors]]) {
     const original = console[level];
@@ -83,26 +71,49 @@ export function instrument() {
     const [W, H] = [Math.min(w, 600), Math.min(h, 512)];
     const sum = new Float64Array(4 * W * H);  // per pixel brought down, rows from the top: red, green, blue, count
     for (let y = 0; y < h; y += 1) {
-      const row = 4 * W * Math.floor(((h - 1 - y) * H) / h);
-      for (let x = 0; x < w; x += 1) {
-        const [i, k] = [4 * (y * w + x), row + 4 * Math.floor((x * W) / w)];
-        [rgba[i], rgba[i + 1], rgba[i + 2], 1].forEach((v, c) => { sum[k + c] += v; });
+      const row = W * Math.floor(((h - 1 - y) * H) / h);
+      for (let x = 0, i = 4 * y * w; x < w; x += 1, i += 4) {
+        const k = 4 * (row + Math.floor((x * W) / w));
+        sum[k] += rgba[i];
+        sum[k + 1] += rgba[i + 1];
+        sum[k + 2] += rgba[i + 2];
+        sum[k + 3] += 1;
       }
     }
-    const rgb = new Uint8Array(3 * W * H).map((_, j) => Math.round(sum[j + Math.floor(j / 3)] / sum[4 * Math.floor(j / 3) + 3]));
+    const rgb = new Uint8Array(3 * W * H);
+    rgb.forEach((_, j) => { rgb[j] = Math.round(sum[j + Math.floor(j / 3)] / sum[4 * Math.floor(j / 3) + 3]); });
     return btoa(Array.from({ length: Math.ceil(rgb.length / 8190) }, (_, j) => String.fromCharCode(...rgb.subarray(8190 * j, 8190 * j + 8190))).join(''));
   };
   const clear = gl.clear;
   gl.clear = function (mask) {
     t.frames += 1;
     t.statusAtFirstFrame ??= document.getElementById('status').textContent;
-    if (t.wanted > 0) {
-      t.wanted -= 1;
-      queueMicrotask(() => t.grabbed.push(read(this)));
+    if (t.frames <= 2 || t.frames === t.grabAt) {
+      queueMicrotask(() => t.grabbed.push(read(this)));  // once the frame is drawn
     }
     return clear.call(this, mask);
   };
-  if (options.has('namesake')) {  // another script of the site, named like the page's, fails while the page loads
+  // The index of a frame read back once the page has drawn `n` more, and of
+  // the picture after input, once it and one two frames later agree (input
+  // that comes late makes them differ, and the wait goes on), or -1.
+  t.after = (n = 4) => new Promise((resolve) => {
+    const index = t.grabbed.length;
+    t.grabAt = t.frames + n + 1;
+    (function check() {
+      return t.grabbed.length > index ? resolve(index) : setTimeout(check, 5);
+    }());
+  });
+  t.still = async () => {
+    for (let [last, tries] = [await t.after(), 0]; tries < 20; tries += 1) {
+      const now = await t.after(2);
+      if (t.grabbed[now] === t.grabbed[last]) {
+        return now;
+      }
+      last = now;
+    }
+    return -1;
+  };
+  if (options.has('namesake')) {  // another script of the site, named like one of the page's, fails while the page loads
     new MutationObserver((added, observer) => {
       if (document.querySelector('script[src="page.js"]')) {
         observer.disconnect();
@@ -110,18 +121,16 @@ export function instrument() {
       }
     }).observe(document, { childList: true, subtree: true });
   }
-  if (options.has('ownfault')) {  // in the page's own script, when the program has started
+  if (options.has('ownfault')) {  // one of the page's own scripts fails, once the program has started
     HTMLElement.prototype.focus = () => { throw new Error('the test has broken focus'); };
   }
-  if (options.has('fault')) {
-    const drawArrays = gl.drawArrays;
-    gl.drawArrays = function (...args) {
-      if (t.frames > 3) {
-        throw new Error('the test has broken drawArrays');
-      }
-      return drawArrays.apply(this, args);
-    };
-  }
+  const drawArrays = gl.drawArrays;
+  gl.drawArrays = function (...args) {  // `fault`: a GL call fails inside the program
+    if (options.has('fault') && t.frames > 3) {
+      throw new Error('the test has broken drawArrays');
+    }
+    return drawArrays.apply(this, args);
+  };
   // The first frames come late, as on a busy machine: the view must still
   // turn once per frame shown, not by the time that passed.
   const animate = window.requestAnimationFrame.bind(window);
@@ -135,7 +144,6 @@ export function instrument() {
   document.addEventListener('securitypolicyviolation', () => { t.violations += 1; });
   const preventDefault = Event.prototype.preventDefault;
   Event.prototype.preventDefault = function () {
-    t.modifiedKeysPrevented += this.type === 'keydown' && (this.ctrlKey || this.altKey || this.metaKey) ? 1 : 0;
     t.keysPrevented += this.type === 'keydown' ? 1 : 0;
     return preventDefault.call(this);
   };
@@ -149,7 +157,7 @@ export function instrument() {
     });
   }
   workers?.addEventListener('message', (event) => { t.asked += event.data === 'settled?' ? 1 : 0; });
-  if (options.has('nowasm')) {
+  if (options.has('nowasm')) {  // WebAssembly switched off
     delete window.WebAssembly;
     return;
   }
@@ -166,14 +174,16 @@ export function instrument() {
 const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'));
 const testFiles = { 'vendrask-test.js': `(${instrument})();\n`, 'axe.min.js': axe };
 
+let current = '';  // the concern, engine and case running, for the pictures a failure writes out
+
 // `concern` in each engine it `runsIn` (elsewhere skipped for `why`): named
-// cases, given `ctx` with the engine, `open(url, prepare)` for a page (see
-// browser.mjs), `serve(host)` for a server of the page and the test's files
-// (the first one `ctx.server`) and `skip(engines, why)` for a case's
-// options. Every browser it needs starts at its first suite (Chromium's
+// cases, given `ctx` with the engine, its key for "+", `open(url, prepare)`
+// for a page (see browser.mjs), `serve(host)` for a server of the page and
+// the test's files (the first one `ctx.server`) and `skip(engines, why)` for
+// a case's options. Every browser it needs starts at its first suite (Chromium's
 // screen of `scale` device pixels to a CSS pixel), each while the engines
 // before are tested; a suite ends its pages, each with a clean console, its
-// browser and its servers. Each case's waits name the engine and the case.
+// browser and its servers.
 export function concern(name, cases, { scale = null, runsIn = engines, why = '' } = {}) {
   const chosen = (process.env.VENDRASK_ENGINES?.split(',') ?? engines).filter((engine) => engines.includes(engine));
   const browsers = new Map();
@@ -186,6 +196,7 @@ export function concern(name, cases, { scale = null, runsIn = engines, why = '' 
       const [servers, pages] = [[], new Set()];  // pages still open
       const ctx = {
         engine,
+        plus: engine === 'webkit' ? 'NumpadAdd' : '+',  // WebKitWebDriver types the main keyboard's "+" as "="
         skip: (those, because) => ({ skip: those.includes(engine) && `${engine}: ${because}` }),
         async serve(host = {}) {
           const server = await serve(folder, { inject: 'vendrask-test.js', ...host, files: { ...testFiles, ...host.files } });
@@ -199,9 +210,8 @@ export function concern(name, cases, { scale = null, runsIn = engines, why = '' 
         },
       };
       before(launch);
-      beforeEach((t) => step(`${name}: ${t.name}`, engine));
+      beforeEach((t) => { current = `${name} in ${engine}, ${t.name}`; });
       after(async () => {
-        step(`${name}: the pages left open`, engine);
         try {
           await [...pages].reduce((done, page) => done.then(() => closed(page)), Promise.resolve());
         } finally {
@@ -219,7 +229,7 @@ export function concern(name, cases, { scale = null, runsIn = engines, why = '' 
 export async function until(page, condition, arg, failure, across = false) {
   const holds = () => page.evaluate(condition, arg).catch((error) => (across ? false : Promise.reject(error)));
   for (const end = Date.now() + bound; !(await holds()); await new Promise((r) => setTimeout(r, 20))) {
-    assert.ok(Date.now() < end, `${where()}: ${failure ?? `never: ${condition}`}`);
+    assert.ok(Date.now() < end, failure ?? `never: ${condition}`);
   }
 }
 
@@ -236,8 +246,8 @@ export const status = (page) => page.evaluate(() => [document.getElementById('st
 // warnings) and `violations` of its Content-Security-Policy (null: any),
 // and is closed.
 export async function closed(page, expected = [], violations = 0) {
-  assert.deepEqual(await state(page, 'errors'), expected, `${where()}: console errors and warnings`);
-  assert.ok([null, await state(page, 'violations')].includes(violations), `${where()}: Content-Security-Policy violations`);
+  assert.deepEqual(await state(page, 'errors'), expected, 'console errors and warnings');
+  assert.ok([null, await state(page, 'violations')].includes(violations), 'Content-Security-Policy violations');
   await page.close();
 }
 
@@ -262,33 +272,14 @@ export async function grabbed(page, i) {
 // The index of a frame read back once the page has drawn a few more: by
 // then it has handled all input sent before, however slowly it draws.
 // Waited for in the page, which the call's own bound ends.
-const frameAfterInput = (page) => page.evaluate(() => new Promise((resolve) => {
-  const t = window.vendraskTest;
-  const drawn = t.frames + 4;
-  let index = -1;  // of the frame asked for, once the page has drawn enough
-  (function check() {
-    if (index < 0 && t.frames >= drawn) {
-      [t.wanted, index] = [1, t.grabbed.length];
-    }
-    return index >= 0 && t.grabbed.length > index ? resolve(index) : setTimeout(check, 10);
-  }());
-}));
+const frameAfterInput = (page) => page.evaluate(() => window.vendraskTest.after());
+async function stillFrame(page) {
+  const index = await page.evaluate(() => window.vendraskTest.still());
+  assert.ok(index >= 0, 'the picture never held still');
+  return index;
+}
 // Whether frames `a` and `b` are the same, compared in the page.
 const same = (page, a, b) => page.evaluate(([i, j]) => window.vendraskTest.grabbed[i] === window.vendraskTest.grabbed[j], [a, b]);
-
-// The index of the picture after input, once two pictures some frames apart
-// agree.
-async function stillFrame(page) {
-  let last = await frameAfterInput(page);
-  for (let i = 0; i < 20; i += 1) {
-    const now = await frameAfterInput(page);
-    if (await same(page, last, now)) {
-      return now;
-    }
-    last = now;
-  }
-  assert.fail(`${where()}: the picture never held still`);
-}
 export const afterInput = async (page) => grabbed(page, await frameAfterInput(page));
 // Whether the picture still changes once input has been handled.
 export const moves = async (page) => !(await same(page, await frameAfterInput(page), await frameAfterInput(page)));
@@ -356,29 +347,14 @@ export function sameAsDesktop(engine, what, frame, desktop) {
   const { channel, pixels } = likeness[engine];
   const n = differing(frame, desktop, channel);
   if (n > pixels) {
-    const out = join(process.env.VENDRASK_PICTURES ?? 'web-pictures', `${where()} ${what}`.replace(/[^\w.-]+/g, '-'));
+    const out = join(process.env.VENDRASK_PICTURES ?? 'web-pictures', `${current} ${what}`.replace(/[^\w.-]+/g, '-'));
     mkdirSync(out, { recursive: true });
     const off = (p) => [0, 1, 2].some((c) => Math.abs(frame[p + c] - desktop[p + c]) > channel);
     const marked = desktop.map((v, i) => (off(i - (i % 3)) ? [255, 0, 0][i % 3] : v >> 2));
     Object.entries({ page: frame, desktop, difference: marked }).forEach(([name, rgb]) => execFileSync('convert', ['ppm:-', join(out, `${name}.png`)],
       { input: Buffer.concat([Buffer.from(`P6 ${width} ${height} 255\n`), rgb]) }));
-    assert.fail(`${where()}: ${what}: ${n} pixels differ from the desktop's by more than ${channel}; written to ${out}`);
+    assert.fail(`${what}: ${n} pixels differ from the desktop's by more than ${channel}; written to ${out}`);
   }
-}
-
-// Two pictures alike in the large, however large each was drawn: at most a
-// fiftieth of their blocks of 10 × 8 pixels differ in mean colour by more
-// than a tenth.
-export function alikeInTheLarge(a, b) {
-  const means = (rgb) => {
-    const sum = new Float64Array(60 * 64 * 3);
-    rgb.forEach((v, i) => {
-      const p = Math.floor(i / 3);
-      sum[3 * (Math.floor(p / width / 8) * 60 + Math.floor((p % width) / 10)) + (i % 3)] += v / 80;
-    });
-    return sum;
-  };
-  return differing(means(a), means(b)) <= (60 * 64) / 50;
 }
 
 // The desktop's frames: the first two, then the view held still at detail

@@ -136,11 +136,11 @@ concern('offline', (ctx) => {
   it('keeps nothing from a host that answers a missing file with the page, and every file once it is there', async () => {
     await page.close();  // WebKit's automation has one page open at a time
     const spa = await ctx.serve({ fallback: true });
-    spa.missing.add('icon.png');
+    spa.faults.set('icon.png', 'missing');
     const visit = await ctx.open(spa.url);
     await until(visit, () => ['redundant', 'activated'].includes(window.vendraskTest.worker), null, 'the worker never ended');
     assert.equal(await visit.evaluate(() => window.vendraskTest.worker), 'redundant', 'the worker kept the page in place of a missing file');
-    spa.missing.clear();
+    spa.faults.clear();
     await visit.reload();
     await until(visit, (scope) => caches.keys().then((names) => names.find((n) => n.startsWith(scope)))
       .then((name) => name && caches.open(name)).then((cache) => cache?.match('icon.png'))

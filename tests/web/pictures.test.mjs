@@ -8,8 +8,7 @@ import {
 } from './harness.mjs';
 
 concern('pictures', (ctx) => {
-  // WebKitWebDriver types the main keyboard's "+" as "=".
-  const plus = ctx.engine === 'webkit' ? 'NumpadAdd' : '+';
+  const { plus } = ctx;
   let page = null;   // the page, its frames held after the second until the detail levels
   let still = null;  // its picture turning no more, at detail level 2
   before(async () => {

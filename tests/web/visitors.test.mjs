@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The page in visitors' own browsers and on their hosts: what keeps it from
-// running, each made to happen with a fresh server (no service worker keeps
-// the files there) and told by what it says on the page and in the console,
-// and whether it offers to start again; accessible, within its own
-// Content-Security-Policy, going on through other scripts' errors, without
-// full screen where the browser has none, and saying it needs JavaScript
-// where that is off.
+// The page in visitors' own browsers and on their hosts: accessible, within
+// its own policy, going on through others' errors; and what keeps it from
+// running, each made to happen on a fresh server (no worker keeps its files).
 import { accessibility, assert, click, closed, concern, expectStopped, grabbed, it, started, state, status, until } from './harness.mjs';
 
 const tooOld = /too old to run Vendrask/;
 const network = /could not load vendrask\.wasm: the network is down/;
-// What fails: the page's address asks the browser to lack something, or
-// the server does something to a file or sends a policy; what the page
-// says; whether it offers to start again.
+// What fails (the page's address asks the browser to lack something, or the
+// server does something to a file or sends a policy), what the page says,
+// and whether it offers to start again.
 const failures = [
   ['a browser without WebGL', '?nowebgl', null, /draws with WebGL, which it lacks/, false],
   ['vendrask.wasm missing on the server', '', ['missing', 'vendrask.wasm'], /could not load vendrask\.wasm: .* 404 Not Found/, true],
@@ -126,8 +122,10 @@ concern('visitors', (ctx) => {
   for (const [what, query, fault, said, canRestart, those = [], why = ''] of failures) {
     it(`says so, and stops, for ${what}`, ctx.skip(those, why), async () => {
       const [kind, file] = fault ?? [];
-      const server = await ctx.serve(kind === 'policy' ? { headers: { 'Content-Security-Policy': file } } : {});
-      server[kind]?.add(file);
+      const server = await ctx.serve({ headers: kind === 'policy' ? { 'Content-Security-Policy': file } : {} });
+      if (kind && kind !== 'policy') {
+        server.faults.set(file, kind);
+      }
       const failing = await ctx.open(`${server.url}${query}`);
       await expectStopped(failing, said, canRestart);
       const [sentence] = await status(failing);
@@ -135,7 +133,7 @@ concern('visitors', (ctx) => {
       // Pressed once the dropped file is there again, "Start again" loads
       // the page again.
       if (kind === 'dropped') {
-        server.dropped.clear();
+        server.faults.clear();
         await click(failing, '#restart button');
         await started(failing, '"Start again" did not load the page again', true);
       }
