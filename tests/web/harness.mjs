@@ -11,6 +11,7 @@ import { mkdirSync, readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { join } from 'node:path';
 import { after, before, beforeEach, describe } from 'node:test';
+import { promisify } from 'node:util';
 
 import { bound, engines, serve, start } from './browser.mjs';
 
@@ -93,9 +94,11 @@ export function instrument() {
     }
     return clear.call(this, mask);
   };
-  // The index of a frame read back once the page has drawn `n` more, and of
-  // the picture after input, once it and one two frames later agree (input
-  // that comes late makes them differ, and the wait goes on), or -1.
+  // The index of a frame read back once the page has drawn `n` more (by then
+  // it has handled all input sent before, however slowly it draws); whether
+  // that picture differs from the one `from` (by default, one more read so);
+  // and the picture after input once it and one two frames later agree
+  // (input that comes late makes them differ, and the wait goes on), or -1.
   t.after = (n = 4) => new Promise((resolve) => {
     const index = t.grabbed.length;
     t.grabAt = t.frames + n + 1;
@@ -103,6 +106,7 @@ export function instrument() {
       return t.grabbed.length > index ? resolve(index) : setTimeout(check, 5);
     }());
   });
+  t.moved = async (from) => t.grabbed[from ?? await t.after()] !== t.grabbed[await t.after()];
   t.still = async () => {
     for (let [last, tries] = [await t.after(), 0]; tries < 20; tries += 1) {
       const now = await t.after(2);
@@ -269,20 +273,16 @@ export async function grabbed(page, i) {
   return Buffer.from(await page.evaluate((k) => window.vendraskTest.grabbed[k], i), 'base64');
 }
 
-// The index of a frame read back once the page has drawn a few more: by
-// then it has handled all input sent before, however slowly it draws.
-// Waited for in the page, which the call's own bound ends.
-const frameAfterInput = (page) => page.evaluate(() => window.vendraskTest.after());
+// The page's frames read back after input (see instrument), waited for in
+// the page, which the call's own bound ends.
+const inPage = (page, what, arg) => page.evaluate((w, a) => window.vendraskTest[w](a), what, arg);
 async function stillFrame(page) {
-  const index = await page.evaluate(() => window.vendraskTest.still());
+  const index = await inPage(page, 'still');
   assert.ok(index >= 0, 'the picture never held still');
   return index;
 }
-// Whether frames `a` and `b` are the same, compared in the page.
-const same = (page, a, b) => page.evaluate(([i, j]) => window.vendraskTest.grabbed[i] === window.vendraskTest.grabbed[j], [a, b]);
-export const afterInput = async (page) => grabbed(page, await frameAfterInput(page));
-// Whether the picture still changes once input has been handled.
-export const moves = async (page) => !(await same(page, await frameAfterInput(page), await frameAfterInput(page)));
+export const afterInput = async (page) => grabbed(page, await inPage(page, 'after'));
+export const moves = (page) => inPage(page, 'moved');
 export const settled = async (page) => grabbed(page, await stillFrame(page));
 
 // The viewer has stopped: the page says what `said` matches, offers to
@@ -319,10 +319,11 @@ export function measure(rgb) {
 
 // Pixels of two pictures any of whose channels differ by more than `channel`
 // (of 255), by default a tenth of full scale.
+const off = (a, b, i, channel) => [0, 1, 2].some((c) => Math.abs(a[i + c] - b[i + c]) > channel);
 export function differing(a, b, channel = 25) {
   let n = 0;
   for (let i = 0; i < a.length; i += 3) {
-    n += [0, 1, 2].some((c) => Math.abs(a[i + c] - b[i + c]) > channel) ? 1 : 0;
+    n += off(a, b, i, channel) ? 1 : 0;
   }
   return n;
 }
@@ -349,8 +350,7 @@ export function sameAsDesktop(engine, what, frame, desktop) {
   if (n > pixels) {
     const out = join(process.env.VENDRASK_PICTURES ?? 'web-pictures', `${current} ${what}`.replace(/[^\w.-]+/g, '-'));
     mkdirSync(out, { recursive: true });
-    const off = (p) => [0, 1, 2].some((c) => Math.abs(frame[p + c] - desktop[p + c]) > channel);
-    const marked = desktop.map((v, i) => (off(i - (i % 3)) ? [255, 0, 0][i % 3] : v >> 2));
+    const marked = desktop.map((v, i) => (off(frame, desktop, i - (i % 3), channel) ? [255, 0, 0][i % 3] : v >> 2));
     Object.entries({ page: frame, desktop, difference: marked }).forEach(([name, rgb]) => execFileSync('convert', ['ppm:-', join(out, `${name}.png`)],
       { input: Buffer.concat([Buffer.from(`P6 ${width} ${height} 255\n`), rgb]) }));
     assert.fail(`${what}: ${n} pixels differ from the desktop's by more than ${channel}; written to ${out}`);
@@ -377,9 +377,7 @@ if (process.env.VENDRASK_AT_SPI) {
 }
 export const pressForScreenReader = (page, engine, name, selector) => (!process.env.VENDRASK_AT_SPI || engine === 'webkit'
   ? page.evaluate((s) => document.querySelector(s).click(), selector)
-  : new Promise((resolve, reject) => {
-    execFile('/usr/bin/python3', [...atSpi, 'press', engine, name], { timeout: bound }, (error) => (error ? reject(error) : resolve()));
-  }));
+  : promisify(execFile)('/usr/bin/python3', [...atSpi, 'press', engine, name], { timeout: bound }));
 
 // What axe-core finds against WCAG 2.1 A and AA and its best practices.
 export async function accessibility(page) {
@@ -397,7 +395,7 @@ export async function accessibility(page) {
 export async function holdAndLetGo(page, what, begin, end) {
   const held = await stillFrame(page);
   await begin();
-  assert.ok(!(await same(page, held, await frameAfterInput(page))), `${what}: the eye did not move`);
+  assert.ok(await inPage(page, 'moved', held), `${what}: the eye did not move`);
   await end();
   assert.ok(!(await moves(page)), `${what}: the eye moves on after the press has ended`);
 }
