@@ -11,7 +11,7 @@ import { createServer } from 'node:http';
 import { extname, join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-export const engines = ['chromium', 'webkit', 'firefox'];  // in the order the page test runs them
+export const engines = ['chromium', 'firefox', 'webkit'];
 
 // A bound for anything the page or a browser does, on a slow and busy
 // machine: each call into a browser (puppeteer's own bound, WebDriver's

@@ -190,7 +190,7 @@ let current = '';  // the concern, engine and case running, for the pictures a f
 // WebKit is, which has the most room. A suite ends its pages, each with a
 // clean console, its browser and its servers.
 export function concern(name, cases, { scale = null, runsIn = engines, why = '' } = {}) {
-  const chosen = engines.filter((engine) => (process.env.VENDRASK_ENGINES?.split(',') ?? engines).includes(engine));
+  const chosen = ['chromium', 'webkit', 'firefox'].filter((engine) => (process.env.VENDRASK_ENGINES?.split(',') ?? engines).includes(engine));
   const runs = chosen.filter((engine) => runsIn.includes(engine));
   const browsers = new Map();
   const launch = (engine) => [engine, runs[runs.indexOf(engine) + 1]].filter((e) => e && !browsers.has(e)).forEach((e) => {
