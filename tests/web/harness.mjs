@@ -184,18 +184,16 @@ let current = '';  // the concern, engine and case running, for the pictures a f
 // cases, given `ctx` with the engine, its key for "+", `open(url, prepare)`
 // for a page (see browser.mjs), `serve(host)` for a server of the page and
 // the test's files (the first one `ctx.server`) and `skip(engines, why)` for
-// a case's options. Each engine's browser (Chromium's screen of `scale`
-// device pixels to a CSS pixel) starts at its first suite, or while the
-// engine before it is tested: Firefox, whose start takes the most, while
-// WebKit is, which has the most room. A suite ends its pages, each with a
-// clean console, its browser and its servers.
+// a case's options. Every browser it needs starts at its first suite (Chromium's
+// screen of `scale` device pixels to a CSS pixel), each while the engines
+// before are tested; a suite ends its pages, each with a clean console, its
+// browser and its servers.
 export function concern(name, cases, { scale = null, runsIn = engines, why = '' } = {}) {
-  const chosen = ['chromium', 'webkit', 'firefox'].filter((engine) => (process.env.VENDRASK_ENGINES?.split(',') ?? engines).includes(engine));
-  const runs = chosen.filter((engine) => runsIn.includes(engine));
+  const chosen = (process.env.VENDRASK_ENGINES?.split(',') ?? engines).filter((engine) => engines.includes(engine));
   const browsers = new Map();
-  const launch = (engine) => [engine, runs[runs.indexOf(engine) + 1]].filter((e) => e && !browsers.has(e)).forEach((e) => {
-    browsers.set(e, start(e, scale));
-    browsers.get(e).catch(() => {});  // said where it is awaited
+  const launch = () => chosen.filter((engine) => runsIn.includes(engine) && !browsers.has(engine)).forEach((engine) => {
+    browsers.set(engine, start(engine, scale));
+    browsers.get(engine).catch(() => {});  // said where it is awaited
   });
   for (const engine of chosen) {
     describe(`${name}, in ${engine}`, { skip: !runsIn.includes(engine) && `${engine}: ${why}` }, () => {
@@ -215,7 +213,7 @@ export function concern(name, cases, { scale = null, runsIn = engines, why = '' 
           return Object.assign(Object.create(page), { close: () => pages.delete(page) && page.close() });
         },
       };
-      before(() => launch(engine));
+      before(launch);
       beforeEach((t) => { current = `${name} in ${engine}, ${t.name}`; });
       after(async () => {
         try {
