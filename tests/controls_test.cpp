@@ -4,11 +4,21 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "controls.h"
 #include "gl_recorder.h"
 #include "landscape.h"
 #include "viewer_state.h"
+
+// The page's "Stop motion" (web/gl/motion.cpp), whose keys reach the
+// keyboard callback here as the page's GLUT hands them on.
+extern "C" bool vendrask_still();
+extern "C" bool vendrask_stop_motion();
+extern "C" void vendrask_key(int character)
+{
+    keyboard(static_cast<unsigned char>(character), 0, 0);
+}
 
 namespace {
 
@@ -53,6 +63,32 @@ TEST_F(Controls, RatesChangeByOneWithoutLimit)
     EXPECT_EQ(viewer.tilt_rate, 2.0f);
     press(std::string(500, 's'));
     EXPECT_EQ(viewer.tilt_rate, -498.0f);
+}
+
+// As the page asks after every key it hands on: it gives back the last
+// turning and tilting that moved the landscape, however the keys stilled it.
+TEST_F(Controls, StopMotionStopsTurningAndTiltingAndGivesBackWhatLastMovedIt)
+{
+    const auto type = [](const std::string& keys) {
+        for (const char k : keys) {
+            press(std::string(1, k));
+            vendrask_still();
+        }
+        return std::pair{viewer.heading_rate, viewer.tilt_rate};
+    };
+    EXPECT_EQ(type("ddw-"), std::pair(3.0f, 1.0f));
+    EXPECT_TRUE(vendrask_stop_motion());
+    EXPECT_EQ(type(""), std::pair(0.0f, 0.0f));
+    EXPECT_FALSE(vendrask_stop_motion());
+    EXPECT_EQ(type(""), std::pair(3.0f, 1.0f)) << "not the rates it stopped";
+    EXPECT_EQ(viewer.detail_level, 3);
+    EXPECT_TRUE(vendrask_stop_motion());
+    EXPECT_EQ(type("aaasss"), std::pair(-3.0f, -3.0f));
+    EXPECT_FALSE(vendrask_still());
+    EXPECT_EQ(type("dddww"), std::pair(0.0f, -1.0f));
+    EXPECT_TRUE(type("w") == std::pair(0.0f, 0.0f) && vendrask_still()) << "stilled by keys, it is still";
+    EXPECT_FALSE(vendrask_stop_motion());
+    EXPECT_EQ(type(""), std::pair(0.0f, -1.0f));
 }
 
 TEST_F(Controls, OtherKeysAndUpperCaseDoNothing)

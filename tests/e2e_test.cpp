@@ -18,13 +18,14 @@
 #include "landscape.h"
 #include "render.h"
 #include "viewer_state.h"
+#include "window.h"
 #include "x_session.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-const std::string title = "Vendrask: the magic wonderland by Orvaine and Movri";
+const std::string title = window_title;
 constexpr auto bound = 60s;  // for anything the program does, on a slow and busy machine
 
 // The Windows build, when VENDRASK_WINDOWS_EXE names its vendrask.exe, is run
@@ -181,8 +182,8 @@ TEST_F(Viewer, PrintsItsLineBeforeItOpensItsWindowAndEndsWhenClosed)
     await_window();
     XWindowAttributes a;
     XGetWindowAttributes(screen.x, window, &a);
-    EXPECT_EQ(a.width, 600);
-    EXPECT_EQ(a.height, 512);
+    EXPECT_EQ(a.width, window_width);
+    EXPECT_EQ(a.height, window_height);
     request_close(screen.x, window);
     expect_exit_zero();
     EXPECT_EQ(app.read_output(5s), "") << "nothing more on standard output";
@@ -194,8 +195,8 @@ TEST_F(Viewer, ArgumentsThatGlutDoesNotKnowChangeNothing)
     EXPECT_EQ(app.read_output(5s, true), startup_line());
     XWindowAttributes a;
     XGetWindowAttributes(screen.x, window, &a);
-    EXPECT_EQ(a.width, 600);
-    EXPECT_EQ(a.height, 512);
+    EXPECT_EQ(a.width, window_width);
+    EXPECT_EQ(a.height, window_height);
     keys({"q"});
     expect_exit_zero();
 }
@@ -365,7 +366,7 @@ TEST_F(Viewer, SurvivesAStormOfInputAndStillQuitsCleanly)
                 break;
             case 3:
                 events.insert(events.end(), {"mousemove", "--window", std::to_string(window),
-                                             std::to_string(pick() % 600), std::to_string(pick() % 512)});
+                                             std::to_string(pick() % window_width), std::to_string(pick() % window_height)});
                 break;
             case 4:
                 events.insert(events.end(), {"click", pick() % 2 == 0 ? "4" : "5"});  // wheel steps

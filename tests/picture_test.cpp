@@ -17,11 +17,12 @@
 #include "landscape.h"
 #include "render.h"
 #include "viewer_state.h"
+#include "window.h"
 
 namespace {
 
-constexpr int width = 600;   // window, pixels
-constexpr int height = 512;  // window, pixels
+constexpr int width = window_width;  // pixels
+constexpr int height = window_height;
 
 Picture frame;  // the back buffer as the last frame left it
 

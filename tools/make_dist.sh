@@ -22,9 +22,8 @@ mkdir -p "$dist"
 git archive --format=tar.gz --prefix="vendrask-$version/" -o "$dist/vendrask-$version.tar.gz" HEAD
 make --no-print-directory package windows web >/dev/null
 cp build-package/vendrask_"$version"_*.deb build-windows/vendrask-"$version"-windows-x86_64.zip "$dist"/
-tools/zip_reproducibly.sh "$dist/vendrask-$version-web.zip" build-web \
-  index.html style.css check.js input.js loader.js page.js sw.js manifest.webmanifest icon.png icon-192.png icon-512.png \
-  vendrask.js vendrask.wasm vendrask.wasm.js README.txt LICENSE.txt
+mapfile -t page <build-web/page-files.txt  # all the page serves, as its build lists it
+tools/zip_reproducibly.sh "$dist/vendrask-$version-web.zip" build-web "${page[@]}"
 
 cd "$dist"
 sha256sum -- vendrask* >SHA256SUMS

@@ -17,13 +17,6 @@ namespace {
 constexpr float rate_step = 1.0f;    // degrees per idle call added by one key press
 constexpr float zoom_speed = 0.02f;  // scene units per idle call while a button is held
 
-// Mouse buttons and their states as GLUT reports them.
-constexpr int left_button = 0;
-constexpr int middle_button = 1;
-constexpr int right_button = 2;
-constexpr int button_down = 0;
-constexpr int button_up = 1;
-
 constexpr float full_turn = 360.0f;  // degrees
 
 float add(float value, float delta)
@@ -75,21 +68,21 @@ void keyboard(unsigned char key, int /*x*/, int /*y*/)
 
 void mouse(int button, int state, int /*x*/, int /*y*/)
 {
-    if (state == button_up) {
+    if (state == GLUT_UP) {
         viewer.zoom_rate = 0.0f;
         return;
     }
-    if (state != button_down) {
+    if (state != GLUT_DOWN) {
         return;
     }
     switch (button) {
-    case left_button:
+    case GLUT_LEFT_BUTTON:
         viewer.zoom_rate = -zoom_speed;
         break;
-    case right_button:
+    case GLUT_RIGHT_BUTTON:
         viewer.zoom_rate = zoom_speed;
         break;
-    case middle_button:
+    case GLUT_MIDDLE_BUTTON:
         std::exit(EXIT_SUCCESS);
     default:
         break;

@@ -5,11 +5,9 @@
 
 #include <GL/glut.h>
 
-namespace {
+#include "window.h"
 
-constexpr int window_width = 600;   // pixels
-constexpr int window_height = 512;  // pixels
-constexpr const char* window_title = "Vendrask: the magic wonderland by Orvaine and Movri";
+namespace {
 
 // Square frustum, a 90 degree field of view both ways; the picture is
 // stretched to the window's shape since the viewport follows the window.

@@ -17,8 +17,12 @@ import { bound, engines, serve, start } from './browser.mjs';
 
 export { assert, bound, serve, start };
 export { before, it } from 'node:test';
-export const [width, height] = [600, 512];  // the desktop's window and the page's largest canvas, pixels
 export const folder = process.env.VENDRASK_WEB_PAGE;
+// The desktop's frames, one above the other in one picture (see desktop
+// below), and so its window's size, which is the page's largest canvas.
+const ppm = readFileSync(process.env.VENDRASK_STARTUP_FRAMES);
+const [, across, down] = /^P6\s+(\d+)\s+(\d+)\s/.exec(ppm.toString('latin1', 0, 32)).map(Number);
+export const [width, height] = [across, down / 8];  // pixels
 
 // Loaded by the page before its own scripts (or put into it once loaded):
 // counts frames (each begins with a clear) and animation ticks, reads a frame
@@ -27,7 +31,7 @@ export const folder = process.env.VENDRASK_WEB_PAGE;
 // pixel the mean of those it covers, and keeps what the page writes to the
 // console and any error left uncaught. Words in the page's address change
 // the page or the browser, each where it acts below.
-export function instrument() {
+export function instrument(width, height) {
   const options = new URLSearchParams(location.search);
   const gl = WebGLRenderingContext.prototype;
   const original = gl.getUniformLocation;
@@ -66,7 +70,7 @@ export function instrument() {
     const [w, h] = [c.drawingBufferWidth, c.drawingBufferHeight];
     const rgba = new Uint8Array(4 * w * h);
     c.readPixels(0, 0, w, h, c.RGBA, c.UNSIGNED_BYTE, rgba);
-    const [W, H] = [Math.min(w, 600), Math.min(h, 512)];
+    const [W, H] = [Math.min(w, width), Math.min(h, height)];
     const sum = new Float64Array(4 * W * H);  // per pixel brought down, rows from the top: red, green, blue, count
     for (let y = 0; y < h; y += 1) {
       const row = W * Math.floor(((h - 1 - y) * H) / h);
@@ -185,7 +189,7 @@ export function instrument() {
 // The files the test's server adds to the page: the instrumentation, which
 // index.html loads first, and axe-core.
 const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'));
-const testFiles = { 'vendrask-test.js': `(${instrument})();\n`, 'axe.min.js': axe };
+const testFiles = { 'vendrask-test.js': `(${instrument})(${width}, ${height});\n`, 'axe.min.js': axe };
 
 let current = '';  // the concern, engine and case running, for the pictures a failure writes out
 
@@ -369,7 +373,6 @@ export function sameAsDesktop(engine, what, frame, desktop) {
 // The desktop's frames: the first two, then the view held still at detail
 // levels 0 to 4, and at level 2 with the next landscape.
 export const desktop = (() => {
-  const ppm = readFileSync(process.env.VENDRASK_STARTUP_FRAMES);
   const size = width * height * 3;
   const pixels = ppm.subarray(ppm.length - 8 * size);
   return Array.from({ length: 8 }, (_, i) => pixels.subarray(i * size, (i + 1) * size));

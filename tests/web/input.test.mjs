@@ -95,12 +95,12 @@ concern('input', (ctx) => {
   for (const [what, at, by, to, skip = [[]]] of [
     ['the left button on the landscape, released outside it', 'canvas', 'left', width],
     ['the right button on the landscape, released outside it', 'canvas', 'right', width, noPointerEvents],
-    ['"In" pressed by a pointer and released', '[data-button="0"]', 'left'],
-    ['"Out" pressed by a pointer, then left by it', '[data-button="2"]', 'left', 'h1'],
-    ['"In" held by Space until the key is up', '[data-button="0"]', ' '],
-    ['"Out" held by Enter until the key is up', '[data-button="2"]', 'Enter'],
-    ['"Out" held by Space until the focus leaves', '[data-button="2"]', ' ', 'canvas'],
-    ['"In" held by Enter until the focus leaves', '[data-button="0"]', 'Enter', 'canvas'],
+    ['"In" pressed by a pointer and released', '[data-button="left"]', 'left'],
+    ['"Out" pressed by a pointer, then left by it', '[data-button="right"]', 'left', 'h1'],
+    ['"In" held by Space until the key is up', '[data-button="left"]', ' '],
+    ['"Out" held by Enter until the key is up', '[data-button="right"]', 'Enter'],
+    ['"Out" held by Space until the focus leaves', '[data-button="right"]', ' ', 'canvas'],
+    ['"In" held by Enter until the focus leaves', '[data-button="left"]', 'Enter', 'canvas'],
   ]) {
     const pointer = ['left', 'right'].includes(by);
     it(`moves the eye while ${what} is held, and no more once let go`, ctx.skip(...skip), () => holdAndLetGo(page, what, async () => {
@@ -116,13 +116,13 @@ concern('input', (ctx) => {
   // "In" and "Out" pressed alone, as assistive technology presses them, hold
   // until pressed again, another control is used or the eye is steered
   // otherwise, and say so.
-  const pressAlone = (control) => screenReader(control === '0' ? 'In (hold)' : 'Out (hold)', `[data-button="${control}"]`);
+  const pressAlone = (control) => screenReader(control === 'left' ? 'In (hold)' : 'Out (hold)', `[data-button="${control}"]`);
   for (const [control, what, ending] of [
-    ['0', 'pressed again', () => pressAlone('0')],
-    ['2', '"-" is clicked', async () => { await clickOn('[data-key="-"]'); await clickOn('[data-key="+"]'); }],
-    ['0', 'the landscape is clicked', () => click(page, 'canvas')],
+    ['left', 'pressed again', () => pressAlone('left')],
+    ['right', '"-" is clicked', async () => { await clickOn('[data-key="-"]'); await clickOn('[data-key="+"]'); }],
+    ['left', 'the landscape is clicked', () => click(page, 'canvas')],
   ]) {
-    it(`holds "${control === '0' ? 'In' : 'Out'}" pressed alone, and says so, until ${what}`, async () => {
+    it(`holds "${control === 'left' ? 'In' : 'Out'}" pressed alone, and says so, until ${what}`, async () => {
       await holdAndLetGo(page, 'a press alone', async () => {
         await pressAlone(control);
         await until(page, (c) => document.querySelector(`[data-button="${c}"]`).ariaPressed === 'true', control, 'held, it does not say so');
@@ -156,10 +156,10 @@ concern('input', (ctx) => {
 
   // The last case on this page: the viewer ends.
   it('ends on "q", letting go of "In", and leaves keys to the browser from then on', async () => {
-    await clickOn('[data-button="0"]');
+    await clickOn('[data-button="left"]');
     await key('q')();
     await expectStopped(page, /^The viewer has ended\.$/, true);
-    assert.equal(await pressed(page, '[data-button="0"]'), 'false', '"In" still says it is pressed');
+    assert.equal(await pressed(page, '[data-button="left"]'), 'false', '"In" still says it is pressed');
     const prevented = await state(page, 'keysPrevented');
     await press(page, 'd');
     assert.equal(await state(page, 'keysPrevented'), prevented, 'a key taken from the browser after the viewer has ended');

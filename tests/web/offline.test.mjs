@@ -118,7 +118,7 @@ concern('offline', (ctx) => {
   it('draws the landscape opened from the file system, and says so where vendrask.wasm.js is not beside it', async () => {
     await page.goto(pathToFileURL(join(folder, 'index.html')).href);
     await until(page, () => document.getElementById('status').textContent === '', null, 'from a file: never started');
-    await page.evaluate(instrument);
+    await page.evaluate(instrument, width, height);
     assert.ok(measure((await grabbed(page, 0))).lit > 0.05 * width * height, 'from a file: no landscape');
     const bare = mkdtempSync(join(tmpdir(), 'vendrask-page-'));
     try {

@@ -57,13 +57,13 @@ concern('screens', (ctx) => {
       const shown = await ctx.open(ctx.server.url, emulate(size));
       // Emulating other device pixels, Chromium tells its own screen's.
       await (size[2] > scale ? grabbed(shown, 0) : drawnSharp(shown, () => grabbed(shown, 0), firstFrame));
-      assert.deepEqual(await shown.evaluate(() => {
+      assert.deepEqual(await shown.evaluate((w, h) => {
         const box = (e) => e.getBoundingClientRect();
         const canvas = box(document.querySelector('canvas'));
         const off = (b) => b.left < -1 || b.top < -1 || b.right > innerWidth + 1 || b.bottom > innerHeight + 1;
-        const room = Math.min(600, innerWidth, innerHeight * 600 / 512) - 30;
+        const room = Math.min(w, innerWidth, innerHeight * w / h) - 30;
         const corner = box(document.getElementById('fullscreen'));
-        const wrong = off(canvas) || Math.abs(canvas.width / canvas.height - 600 / 512) > 0.01 || document.documentElement.scrollWidth > innerWidth
+        const wrong = off(canvas) || Math.abs(canvas.width / canvas.height - w / h) > 0.01 || document.documentElement.scrollWidth > innerWidth
           || canvas.width < 0.9 * room || corner.width * corner.height > (canvas.width * canvas.height) / 10
           ? [`the landscape at ${JSON.stringify(canvas)}, "Full screen" at ${JSON.stringify(corner)}`] : [];
         for (const control of document.querySelectorAll('#controls button')) {
@@ -74,7 +74,7 @@ concern('screens', (ctx) => {
           }
         }
         return wrong;
-      }), [], 'the landscape or controls misplaced');
+      }, width, height), [], 'the landscape or controls misplaced');
       await closed(shown);
     });
   }
@@ -105,13 +105,13 @@ concern('screens', (ctx) => {
     // A finger's tap on "In" is a short hold, however late its click comes
     // (in Chromium, a few milliseconds after the finger is lifted, about one
     // time in four).
-    await upright.evaluate(() => document.querySelector('[data-button="0"]').scrollIntoView({ block: 'center' }));
-    const [inX, inY] = await centre(upright, '[data-button="0"]');
+    await upright.evaluate(() => document.querySelector('[data-button="left"]').scrollIntoView({ block: 'center' }));
+    const [inX, inY] = await centre(upright, '[data-button="left"]');
     for (let tap = 1; tap <= 4; tap += 1) {
       await touch('touchStart', [{ x: inX, y: inY }]);
       await touch('touchEnd');
       await afterInput(upright);
-      assert.equal(await pressed(upright, '[data-button="0"]'), 'false', `tap ${tap} latched "In"`);
+      assert.equal(await pressed(upright, '[data-button="left"]'), 'false', `tap ${tap} latched "In"`);
     }
   });
 
@@ -166,7 +166,7 @@ concern('screens', (ctx) => {
     const [w, h] = await large.evaluate(() => [document.querySelector('canvas').width, document.querySelector('canvas').height]);
     assert.ok(Math.max(w, h) === longestSide && Math.abs(w / h - width / height) < 0.001, `a buffer of ${w} × ${h}`);
     await click(large, '#fullscreen');
-    await until(large, (s) => document.querySelector('canvas').width === Math.round(600 * s), scale, 'full screen not left');
+    await until(large, ([s, w]) => document.querySelector('canvas').width === Math.round(w * s), [scale, width], 'full screen not left');
     await closed(large);
   });
 }, { scale, runsIn: ['chromium'], why: 'its automation emulates no phone or screen' });

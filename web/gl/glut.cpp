@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The page's window and main loop: the GLUT calls the program makes, over
-// the page's canvas, a WebGL context and the browser's animation frames,
+// Stands in for GLUT on the page: the window and main loop, the GLUT calls
+// the program makes, over the page's canvas, a WebGL context and the browser's animation frames,
 // through Emscripten's html5.h. As in freeglut, the display callback draws
 // when a redisplay has been asked for, and the idle callback runs once after
 // each frame. As a desktop window's does, the drawing buffer follows the size
@@ -8,9 +8,10 @@
 // whole of it (GLUT's own reshape). When the browser takes the graphics away
 // (a phone freeing memory, a GPU reset), the program and all its state go on;
 // when it gives them back, the GL layer is made again and the same view
-// drawn. The page hears of each in a DOM event on its document; it hands
-// keys and buttons to the program through vendrask_key and vendrask_button
-// (input.js), and stops the viewer for good through vendrask_halt.
+// drawn. The page hears of each by its event (library.js tells it); it hands
+// keys and mouse buttons to the program through vendrask_key and
+// vendrask_button (input.js), and stops the viewer for good through
+// vendrask_halt.
 #include <GL/glut.h>
 #include <emscripten.h>
 #include <emscripten/eventloop.h>
@@ -20,37 +21,20 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "gl_layer.h"
 
-// What the page hears of the window, as events named in this order.
-enum class News : std::uint8_t { no_webgl, first_frame, graphics_away, graphics_back, graphics_unusable };
-EM_JS(void, tell_page, (int news), {
-    const names =
-        [ 'vendrask-no-webgl', 'vendrask-shown', 'vendrask-lost', 'vendrask-restored', 'vendrask-unrestorable' ];
-    document.dispatchEvent(new CustomEvent(names[news]));
-});
-
-// The device pixels the canvas covers on the screen, as the browser tells
-// where it can (its devicePixelContentBoxSize, watched from the window's
-// making on); 0 where it does not. Side 0 is the width, 1 the height.
-EM_JS(void, watch_device_pixels, (), {
-    try {
-        new ResizeObserver(function(entries) {
-            const boxes = entries[entries.length - 1].devicePixelContentBoxSize;
-            Module.vendraskDevicePixels = boxes && boxes[0] ? [ boxes[0].inlineSize, boxes[0].blockSize ] : null;
-        }).observe(document.querySelector('#canvas'), {box : 'device-pixel-content-box'});
-    } catch (error) {
-        Module.vendraskDevicePixels = null;  // no such box here
-    }
-});
-EM_JS(double, device_pixels, (int side), {
-    const seen = Module.vendraskDevicePixels;
-    return seen ? seen[side] : 0;
-});
+// library.js: what the page hears of the window, by the event's name; and
+// the device pixels the canvas covers on the screen, as the browser tells
+// where it can (watched from the window's making on), 0 where it does not.
+// Side 0 is the width, 1 the height.
+extern "C" void tell_page(const char* event);
+extern "C" void watch_device_pixels();
+extern "C" double device_pixels(int side);
 
 namespace {
 
@@ -73,11 +57,6 @@ void (*display_callback)() = nullptr;  // the program's callbacks, none until re
 void (*idle_callback)() = nullptr;
 void (*keyboard_callback)(unsigned char, int, int) = nullptr;
 void (*mouse_callback)(int, int, int, int) = nullptr;
-
-void tell(News news)
-{
-    tell_page(static_cast<int>(news));
-}
 
 // The drawing buffer at the canvas's size on the screen in device pixels,
 // within what WebGL draws, and the viewport the whole of the buffer the
@@ -140,7 +119,7 @@ EM_BOOL graphics_lost(int /*event*/, const void* /*reserved*/, void* /*user_data
 {
     if (graphics == Graphics::present) {
         graphics = Graphics::away;
-        tell(News::graphics_away);
+        tell_page("lost");
     }
     return EM_TRUE;
 }
@@ -152,13 +131,13 @@ EM_BOOL graphics_restored(int /*event*/, const void* /*reserved*/, void* /*user_
     }
     if (!make_graphics()) {
         graphics = Graphics::halted;
-        tell(News::graphics_unusable);
+        tell_page("unrestorable");
         return EM_TRUE;
     }
     graphics = Graphics::present;
     buffer_width = 0;  // the viewport, given again by the next frame
     redisplay = true;
-    tell(News::graphics_back);
+    tell_page("restored");
     return EM_TRUE;
 }
 
@@ -169,8 +148,12 @@ extern "C" {
 // The command line: the page has none.
 void glutInit(int* /*argc*/, char** /*argv*/) {}
 
+// The program's: RGB, double-buffered, with a depth buffer.
 void glutInitDisplayMode(unsigned int mode)
 {
+    if ((mode & ~static_cast<unsigned int>(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH)) != 0) {
+        unsupported("glutInitDisplayMode", mode);
+    }
     display_mode = mode;
 }
 
@@ -186,14 +169,14 @@ int glutCreateWindow(const char* /*title*/)
 {
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
-    attributes.alpha = (display_mode & GLUT_ALPHA) != 0 ? EM_TRUE : EM_FALSE;
+    attributes.alpha = EM_FALSE;
     attributes.depth = (display_mode & GLUT_DEPTH) != 0 ? EM_TRUE : EM_FALSE;
-    attributes.stencil = (display_mode & GLUT_STENCIL) != 0 ? EM_TRUE : EM_FALSE;
-    attributes.antialias = (display_mode & GLUT_MULTISAMPLE) != 0 ? EM_TRUE : EM_FALSE;
+    attributes.stencil = EM_FALSE;
+    attributes.antialias = EM_FALSE;
     attributes.enableExtensionsByDefault = EM_FALSE;
     context = emscripten_webgl_create_context(canvas, &attributes);
     if (context <= 0) {
-        tell(News::no_webgl);
+        tell_page("no-webgl");
         emscripten_unwind_to_js_event_loop();  // the page says why; nothing more runs
     }
     emscripten_webgl_make_context_current(context);
@@ -245,7 +228,7 @@ void glutSwapBuffers()
     frame_shown();
     if (!shown) {
         shown = true;
-        tell(News::first_frame);
+        tell_page("shown");
     }
 }
 
@@ -267,10 +250,13 @@ void vendrask_key(int character)
     }
 }
 
-void vendrask_button(int button, int state, int x, int y)
+// A mouse button as the browser numbers it (MouseEvent.button: 0 the left,
+// 1 the middle, 2 the right), pressed or released at (x, y).
+void vendrask_button(int button, bool pressed, int x, int y)
 {
-    if (graphics != Graphics::halted && mouse_callback != nullptr) {
-        mouse_callback(button, state, x, y);
+    constexpr std::array<int, 3> glut_buttons{GLUT_LEFT_BUTTON, GLUT_MIDDLE_BUTTON, GLUT_RIGHT_BUTTON};
+    if (graphics != Graphics::halted && mouse_callback != nullptr && button >= 0 && button < 3) {
+        mouse_callback(glut_buttons[static_cast<std::size_t>(button)], pressed ? GLUT_DOWN : GLUT_UP, x, y);
     }
 }
 

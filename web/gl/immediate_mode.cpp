@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Immediate mode for the page's GL layer: glBegin, glNormal3f, glColor3f,
+// Stands in for GL 1.1's immediate mode on the page: glBegin, glNormal3f, glColor3f,
 // glColor4f, glVertex3f and glEnd, which WebGL lacks. Work per vertex stays
 // in the module, rather than one call out to JavaScript for each of some 1.6
 // million a frame at the finest detail. Each block is gathered in the module's memory as GL keeps it, the
@@ -14,6 +14,7 @@
 #include <webgl/webgl1.h>
 
 #include "gl_layer.h"
+#include "landscape.h"
 
 #include <GL/gl.h>
 
@@ -33,9 +34,10 @@ struct Vertex {
 };
 static_assert(sizeof(Vertex) == 10 * sizeof(GLfloat), "no padding: vertices are compared byte for byte");
 
-// The most a frame draws: the finest mesh, 512 strips of two vertices for
-// each of the grid's 513 columns, and the water's four corners.
-constexpr std::size_t max_frame_vertices = std::size_t{512} * 2 * 513 + 4;
+// The most a frame draws: the finest mesh, a strip between each two of the
+// grid's rows with two vertices for each of its columns, and the water's
+// four corners.
+constexpr std::size_t max_frame_vertices = std::size_t{grid_last} * 2 * grid_side + 4;
 // The buffer grows in steps of this many vertices (about 1 MB), as far as
 // the frame needs, and never beyond the most a frame draws.
 constexpr std::size_t growth_vertices = 26'214;
@@ -129,6 +131,9 @@ extern "C" {
 
 void glBegin(GLenum primitive)
 {
+    if (primitive != GL_TRIANGLE_STRIP && primitive != GL_POLYGON) {
+        unsupported("glBegin", primitive);  // the program draws no other
+    }
     mode = primitive == GL_POLYGON ? GL_TRIANGLE_FAN : primitive;
     block_start = next;
 }

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
-// What the files of the page's GL layer share. The program's GL 1.1 calls
-// are served by gl_layer.cpp (state and matrices), fixed_function.cpp (the
-// shader pair that draws with that state) and immediate_mode.cpp (glBegin to
-// glEnd); glut.cpp, the window, makes their WebGL objects when it has a
-// context and again after the browser has given a lost one back.
+// What the files of the page's GL layer share. It stands in for the desktop's
+// GL 1.1 and GLUT, over WebGL and the browser, for exactly the calls the
+// program makes: gl_layer.cpp (state and matrices), fixed_function.cpp (the
+// shader pair that draws with that state), immediate_mode.cpp (glBegin to
+// glEnd) and glut.cpp (the window, its main loop and input), which makes their
+// WebGL objects when it has a context and again after the browser has given a
+// lost one back. Anything else asked of it is said once on the console
+// (unsupported), so that a program change the page cannot follow is seen.
 #pragma once
 
 #include <GL/gl.h>
@@ -21,15 +24,17 @@ struct FixedFunction {
     bool colour_material = false;
     bool normalize = false;
     bool fog = false;
-    std::array<GLfloat, 4> light_position{0.0f, 0.0f, 1.0f, 0.0f};  // eye coordinates
-    std::array<GLfloat, 4> light_ambient{0.0f, 0.0f, 0.0f, 1.0f};   // RGBA
-    std::array<GLfloat, 4> light_diffuse{1.0f, 1.0f, 1.0f, 1.0f};   // RGBA, light 0's initial one
-    int fog_mode = 1;                                               // 0 linear, 1 exp, 2 exp2
-    GLfloat fog_density = 1.0f;                                     // per scene unit
-    GLfloat fog_start = 0.0f;                                       // eye distance, scene units
-    GLfloat fog_end = 1.0f;                                         // eye distance, scene units
-    std::array<GLfloat, 4> fog_colour{0.0f, 0.0f, 0.0f, 0.0f};      // RGBA
+    std::array<GLfloat, 3> light_direction{0.0f, 0.0f, 1.0f};     // towards the light, eye coordinates
+    std::array<GLfloat, 4> light_ambient{0.0f, 0.0f, 0.0f, 1.0f};  // RGBA
+    std::array<GLfloat, 4> light_diffuse{1.0f, 1.0f, 1.0f, 1.0f};  // RGBA, light 0's initial one
+    GLfloat fog_start = 0.0f;                                      // linear fog, eye distance, scene units
+    GLfloat fog_end = 1.0f;                                        // eye distance, scene units
+    std::array<GLfloat, 4> fog_colour{0.0f, 0.0f, 0.0f, 0.0f};     // RGBA
 };
+
+// Says on the console, once for each, that the layer was asked for what it
+// does not do: `call` with the enum or bits `value`.
+void unsupported(const char* call, unsigned int value);
 
 // The vertex arrays as the shader pair reads them.
 constexpr GLuint position_attribute = 0;

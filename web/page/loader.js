@@ -5,31 +5,36 @@
 // file not loaded, a browser without WebGL, a policy that forbids
 // WebAssembly, an error of the program's own), each told to the page
 // (page.js) once, with a sentence for the visitor.
+// Provides Vendrask.loader; uses Vendrask.check.tooOld, Vendrask.scripts,
+// Vendrask.on and Vendrask.tell, and Vendrask.input.steer once the program
+// runs.
 'use strict';
 
+Vendrask.loader = (() => {
+const { tooOld } = Vendrask.check;
 let halted = false;  // the viewer has ended, or cannot run: told once
 let running = null;   // the module, once its runtime has started
 
 // Tells the page that the viewer has stopped, and the program to draw no
 // more.
-function stop(type, detail) {
+function stop(name, detail) {
   if (halted) {
     return false;
   }
   halted = true;
   running?._vendrask_halt();
-  document.dispatchEvent(new CustomEvent(type, { detail }));
+  Vendrask.tell(name, detail);
   return true;
 }
 
 // Says why the viewer does not run, and whether starting again can help.
 function fail(sentence, canRestart = true) {
-  if (stop('vendrask-failed', { sentence, canRestart })) {
+  if (stop('failed', { sentence, canRestart })) {
     console.error(sentence);
   }
 }
 
-document.addEventListener('vendrask-no-webgl', () => {
+Vendrask.on('no-webgl', () => {
   fail('This browser cannot show the landscape: Vendrask draws with WebGL, which it lacks or has switched off.', false);
 });
 
@@ -41,7 +46,7 @@ document.addEventListener('vendrask-no-webgl', () => {
 // browser extension's, its WebAssembly too, or the browser's own notices,
 // such as a ResizeObserver loop) is left to the browser, and the viewer goes
 // on; so is one that an earlier listener has handled (check.js).
-const ownScripts = ['vendrask.js', 'input.js', 'loader.js', 'page.js'].map((file) => new URL(file, document.baseURI).href);
+const ownScripts = ['vendrask.js', ...Vendrask.scripts].map((file) => new URL(file, document.baseURI).href);
 function stopOnError(event, error) {
   const stack = String(error?.stack ?? '');
   const own = ownScripts.some((url) => stack.includes(`${url}:`));  // followed by the line
@@ -80,21 +85,39 @@ const scriptURLs = (() => {
   }
 })();
 
-// Why `file` did not load, as a sentence for the visitor, from the server's
-// answer (null for none) and whatever policy refused it. A file whose answer
-// began well but never arrived whole was cut off on the way.
-async function notLoaded(file, response) {
+// Why `file` did not load, as a sentence for the visitor: on a page opened
+// from its folder, or from the server's answer (null for none), the policy
+// that refused it (null for none) and whether the page is sandboxed without
+// an origin. A file whose answer began well but never arrived whole was cut
+// off on the way.
+function whyNotLoaded(file, { fromFolder = false, response = null, policy = null, sandboxedPage = false }) {
   let why = 'the network is down, or the server cannot be reached';
-  if (location.protocol === 'file:') {
+  if (fromFolder) {
     why = 'it is not in the page\'s folder';
-  } else if (!response && await policyRefusing(new RegExp(`${file.replace('.', '\\.')}$`))) {
+  } else if (!response && policy) {
     return hostForbidsLoading(file);
-  } else if (!response && self.origin === 'null') {
+  } else if (!response && sandboxedPage) {
     return sandboxed;
   } else if (response && !response.ok) {
     why = `the server answered ${response.status} ${response.statusText}`.trim();
   }
   return `Vendrask could not load ${file}: ${why}.`;
+}
+async function notLoaded(file, response) {
+  const fromFolder = location.protocol === 'file:';
+  const policy = !fromFolder && !response ? await policyRefusing(new RegExp(`${file.replace('.', '\\.')}$`)) : null;
+  return whyNotLoaded(file, { fromFolder, response, policy, sandboxedPage: self.origin === 'null' });
+}
+
+// Why the program did not compile, from the error's message and the policy
+// that refused WebAssembly (null for none): a Content-Security-Policy that
+// does not allow it ('wasm-unsafe-eval') refuses to compile it, the page's
+// own in browsers from before that could be allowed, or a host's.
+function whyNotCompiled(message, policy) {
+  if (!/CSP|Content.Security.Policy|unsafe-eval/i.test(message)) {
+    return `Vendrask could not start: vendrask.wasm is damaged (${message}).`;
+  }
+  return policy && !policy.includes('\'wasm-unsafe-eval\'') ? hostForbids : tooOld;
 }
 
 // Loads a script beside the page; rejects with why not. A script's error
@@ -132,7 +155,7 @@ async function programBytes() {
   return response.arrayBuffer().catch(() => notLoaded('vendrask.wasm', response).then((why) => Promise.reject(why)));
 }
 
-// Where the browser runs no WebAssembly; tooOld is check.js's.
+// Where the browser runs no WebAssembly.
 const noWebAssembly = 'This browser cannot run Vendrask: it has WebAssembly switched off, usually by Lockdown Mode '
   + '(on an iPhone, iPad or Mac) or by its security settings.';
 const hostForbids = 'This page\'s server does not let it run Vendrask: its Content-Security-Policy forbids WebAssembly. '
@@ -150,19 +173,14 @@ function vendraskModule(canvas) {
   const module = {
     printErr: (text) => console.error(text),
     // The program's exit, before the runtime unwinds it.
-    onExit: (status) => stop('vendrask-ended', status),
+    onExit: (status) => stop('ended', status),
     onRuntimeInitialized() {
       running = module;
-      steer(module, canvas);
-      document.dispatchEvent(new CustomEvent('vendrask-started'));
+      Vendrask.input.steer(module, canvas);
+      Vendrask.tell('started');
     },
     instantiateWasm(imports, receive) {
-      // A Content-Security-Policy that does not allow WebAssembly
-      // ('wasm-unsafe-eval') refuses to compile it: the page's own, in
-      // browsers from before that could be allowed, or a host's.
-      const refused = (error) => (!/CSP|Content.Security.Policy|unsafe-eval/i.test(error.message)
-        ? Promise.reject(`Vendrask could not start: vendrask.wasm is damaged (${error.message}).`)
-        : policyRefusing(/eval/).then((policy) => Promise.reject(policy && !policy.includes('\'wasm-unsafe-eval\'') ? hostForbids : tooOld)));
+      const refused = (error) => policyRefusing(/eval/).then((policy) => Promise.reject(whyNotCompiled(error.message, policy)));
       programBytes()
         .then((bytes) => WebAssembly.instantiate(bytes, imports).catch(refused))
         .then(({ instance, module: compiled }) => receive(instance, compiled), (why) => fail(why, !lasting.has(why)));
@@ -171,3 +189,9 @@ function vendraskModule(canvas) {
   };
   return module;
 }
+
+return {
+  halted: () => halted, fail, loadScript, scriptURLs, noWebAssembly, whyNotLoaded, whyNotCompiled,
+  lasting: (sentence) => lasting.has(sentence), module: vendraskModule,
+};
+})();

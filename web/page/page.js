@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The page around the program: what it says of the viewer and of whatever
 // keeps it from running, full screen, starting again, and the service worker
-// that keeps the page for use offline. Loaded after input.js and loader.js;
+// that keeps the page for use offline. The last of the page's scripts:
 // starts the program (vendrask.js).
+// Provides Module, which vendrask.js reads; uses Vendrask.check, Vendrask.on
+// and Vendrask.tell, and Vendrask.loader.
 'use strict';
+
+(() => {
+const { fail, lasting, loadScript, noWebAssembly, scriptURLs } = Vendrask.loader;
 
 const canvas = document.getElementById('canvas');
 const status = document.getElementById('status');
@@ -15,7 +20,7 @@ let settled = false;  // the page has loaded all it will: the program runs, or c
 
 function settle() {
   settled = true;
-  document.dispatchEvent(new CustomEvent('vendrask-settled'));
+  Vendrask.tell('settled');
 }
 
 // Says what the viewer is doing, and offers to start again where that can
@@ -31,19 +36,19 @@ function stopped(sentence, canRestart = true) {
   settle();
 }
 
-document.addEventListener('vendrask-ended', (event) => stopped(event.detail === 0 ? 'The viewer has ended.'
+Vendrask.on('ended', (event) => stopped(event.detail === 0 ? 'The viewer has ended.'
   : `The viewer has ended with an error (exit status ${event.detail}).`));
-document.addEventListener('vendrask-failed', (event) => stopped(event.detail.sentence, event.detail.canRestart));
-document.addEventListener('vendrask-started', () => {
+Vendrask.on('failed', (event) => stopped(event.detail.sentence, event.detail.canRestart));
+Vendrask.on('started', () => {
   settle();
   canvas.focus({ focusVisible: false });  // keys go to the landscape; no ring until the keyboard moves it
 });
 // The landscape, its detail and the view are kept while the graphics are
 // away; the visitor may start again rather than wait.
-document.addEventListener('vendrask-shown', () => say(''));
-document.addEventListener('vendrask-lost', () => say('The browser has taken the graphics away. The viewer goes on where it was when they come back.', true));
-document.addEventListener('vendrask-restored', () => say(''));
-document.addEventListener('vendrask-unrestorable', () => stopped('The browser has given the graphics back unusable, so the viewer has stopped.'));
+Vendrask.on('shown', () => say(''));
+Vendrask.on('lost', () => say('The browser has taken the graphics away. The viewer goes on where it was when they come back.', true));
+Vendrask.on('restored', () => say(''));
+Vendrask.on('unrestorable', () => stopped('The browser has given the graphics back unusable, so the viewer has stopped.'));
 restart.querySelector('button').addEventListener('click', () => window.location.reload());
 
 // The landscape alone, as large as the screen holds it; Escape or the same
@@ -91,7 +96,7 @@ function takeOverWhenSettled(registration) {
   registration.addEventListener('updatefound', () => {
     registration.installing?.addEventListener('statechange', offer);
   });
-  document.addEventListener('vendrask-settled', offer);
+  Vendrask.on('settled', offer);
   document.addEventListener('visibilitychange', offer);
   document.addEventListener('resume', offer);  // a tab the browser had frozen
   window.addEventListener('pageshow', offer);
@@ -116,12 +121,12 @@ if (workers) {
   workers.register(scriptURLs.createScriptURL('sw.js')).then(takeOverWhenSettled).catch(() => {});
 }
 
-var Module = vendraskModule(canvas);  // a global, which vendrask.js reads
-pageRan = true;  // check.js's: from here on this page says what happens
-if (pageBroken) {
+window.Module = Vendrask.loader.module(canvas);
+if (!Vendrask.check.pageRuns()) {
   settle();  // check.js has said why the page cannot run
 } else if (typeof WebAssembly !== 'object') {
   fail(noWebAssembly, false);
 } else {
-  loadScript('vendrask.js').catch((why) => fail(why, !lasting.has(why)));
+  loadScript('vendrask.js').catch((why) => fail(why, !lasting(why)));
 }
+})();

@@ -18,8 +18,7 @@ const mine = `vendrask ${scope} `;
 const release = `${mine}@PROJECT_VERSION@ @VENDRASK_WEB_DIGEST@`;
 // What the page loads; the larger icons are fetched by the browser only to
 // install the page as an app, which it does online.
-const files = ['index.html', 'style.css', 'check.js', 'input.js', 'loader.js', 'page.js', 'vendrask.js', 'vendrask.wasm',
-  'manifest.webmanifest', 'icon.png'];
+const files = @VENDRASK_PAGE_KEPT_LIST@;
 
 // A file as the server has it now. An answer that came by a redirect (a host
 // that sends index.html to the folder's address) is kept as a plain answer,
@@ -42,16 +41,27 @@ self.addEventListener('install', (event) => {
   }));
 });
 
-// Whether every open page this copy's worker serves has loaded all it needs,
-// asked of each page (which answers once it has run its scripts); a page
-// that does not answer in ten seconds has not, unless it is hidden (a tab
-// the browser has frozen, say, which asks again when it resumes: two
-// seconds are enough there), and one still loading after a minute holds
-// the release back no longer. Pages served by no worker (opened with
-// Shift+Reload) or by another copy's are none of its business. A page still
-// being navigated to is not among the pages yet: the release before, whose
-// worker answers its navigation, tells of it. Nothing is kept between two
-// messages: the browser may stop a waiting worker at any time.
+// Whether the release `worker` (its script's address) of the copy at
+// `scope` may take over, from the open pages (each its address, its id and
+// its answer, or null where it gave none in time) and the ids of the pages
+// the release before is answering navigations for: when every page of this
+// copy that this worker serves has loaded all it needs. A hidden page that
+// does not answer (a tab the browser has frozen, say, which asks again when
+// it resumes) holds nothing; a visible one that does not has not loaded, and
+// one still loading after a minute holds the release back no longer. Pages
+// served by no worker (opened with Shift+Reload) or by another copy's are
+// none of its business. A page still being navigated to is not among the
+// pages yet, and holds the release back.
+function mayTakeOver(worker, scope, pages, navigating) {
+  const ours = pages.filter((page) => page.url.startsWith(scope));
+  const holdsNothing = ({ hidden, answer }) => (answer ? answer.settled || answer.worker !== worker || answer.loadingFor > 60_000 : hidden);
+  return ours.every(holdsNothing) && navigating.every((id) => ours.some((page) => page.id === id));
+}
+
+// Asks each page whether it has settled (it answers once it has run its
+// scripts), a hidden one for two seconds and a visible one for ten, and the
+// release before for the navigations it is answering. Nothing is kept
+// between two messages: the browser may stop a waiting worker at any time.
 function ask(port, question, timeout, unanswered) {
   return new Promise((resolve) => {
     const { port1, port2 } = new MessageChannel();
@@ -65,13 +75,12 @@ function ask(port, question, timeout, unanswered) {
 }
 const windows = { type: 'window', includeUncontrolled: true };  // every page, served by a worker or not
 async function everyPageSettled() {
-  const holdsNothing = (answer) => answer.settled || answer.worker !== self.location.href || answer.loadingFor > 60_000;
   const pages = (await self.clients.matchAll(windows)).filter((page) => page.url.startsWith(scope));
-  const answers = await Promise.all(pages.map((page) => (page.visibilityState === 'hidden'
-    ? ask(page, 'settled?', 2000, { settled: true }) : ask(page, 'settled?', 10_000, { settled: false, worker: self.location.href }))));
+  const answered = await Promise.all(pages.map(async (page) => ({ url: page.url, id: page.id, hidden: page.visibilityState === 'hidden',
+    answer: await ask(page, 'settled?', page.visibilityState === 'hidden' ? 2000 : 10_000, null) })));
   const active = self.registration.active;
-  const navigated = active ? await ask(active, 'navigating?', 10_000, []) : [];
-  return answers.every(holdsNothing) && navigated.every((id) => pages.some((page) => page.id === id));
+  const navigating = active ? await ask(active, 'navigating?', 10_000, []) : [];
+  return mayTakeOver(self.location.href, scope, answered, navigating);
 }
 
 // The pages this worker has answered a navigation for that are not among

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The GL 1.1 calls the program makes that WebGL lacks or means otherwise,
-// for the page: the modelview and projection matrices and their stacks,
-// glEnable and glDisable of lighting, light 0, colour material, normalizing
-// and fog, light 0 itself and the fog. They are kept here, and handed to the
+// Stands in for GL 1.1's state and matrices on the page: the calls the
+// program makes that WebGL lacks or means otherwise, the modelview and
+// projection matrices and their stacks, glEnable and glDisable of lighting,
+// light 0, colour material, normalizing and fog, light 0 as a directional
+// light and linear fog. They are kept here, and handed to the
 // shader pair (fixed_function.cpp) before a block is drawn. Depth testing,
 // blending, its function and the clear colour, which WebGL has too, go on to
 // it and are kept, to be given again to a context the browser restores.
@@ -16,10 +17,13 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <numbers>
+#include <utility>
 
 namespace {
 
@@ -97,7 +101,7 @@ std::array<GLfloat, 9> normal_matrix(const Matrix& m)
     return n;
 }
 
-// What glEnable and glDisable of `capability` set; false for one that the
+// What glEnable and glDisable of `capability` set; null for one that the
 // program never sets.
 bool* capability_flag(GLenum capability)
 {
@@ -125,6 +129,7 @@ void set_capability(GLenum capability, bool on)
 {
     bool* flag = capability_flag(capability);
     if (flag == nullptr) {
+        unsupported(on ? "glEnable" : "glDisable", capability);
         return;
     }
     *flag = on;
@@ -135,6 +140,21 @@ void set_capability(GLenum capability, bool on)
 }
 
 }  // namespace
+
+void unsupported(const char* call, unsigned int value)
+{
+    static std::array<std::pair<const char*, unsigned int>, 16> told{};  // what has been said, the first 16
+    static std::size_t telling = 0;
+    const std::pair<const char*, unsigned int> asked{call, value};
+    auto* said = told.begin() + telling;
+    if (std::find(told.begin(), said, asked) != said) {
+        return;
+    }
+    if (telling < told.size()) {
+        told[telling++] = asked;
+    }
+    std::fprintf(stderr, "Vendrask's GL layer does not implement %s(0x%04X)\n", call, value);
+}
 
 bool make_graphics()
 {
@@ -169,6 +189,8 @@ void glMatrixMode(GLenum mode)
 {
     if (mode == GL_MODELVIEW || mode == GL_PROJECTION) {
         current = mode == GL_MODELVIEW ? &modelview : &projection;
+    } else {
+        unsupported("glMatrixMode", mode);
     }
 }
 
@@ -183,6 +205,8 @@ void glPushMatrix()
     if (current->top + 1 < current->capacity) {
         current->matrices[current->top + 1] = top();
         ++current->top;
+    } else {
+        unsupported("glPushMatrix beyond the stack", static_cast<unsigned int>(current->capacity));
     }
 }
 
@@ -245,20 +269,20 @@ void glDisable(GLenum capability)
     set_capability(capability, false);
 }
 
-// Light 0 only: the program lights with no other.
+// Light 0 only, and directional: the program lights with no other.
 void glLightfv(GLenum light, GLenum name, const GLfloat* values)
 {
-    if (light != GL_LIGHT0) {
+    std::array<GLfloat, 4> given{values[0], values[1], values[2], values[3]};
+    if (light != GL_LIGHT0 || (name == GL_POSITION && given[3] != 0.0f)) {
+        unsupported(light != GL_LIGHT0 ? "glLightfv of a light" : "glLightfv of a positional light", light);
         return;
     }
-    std::array<GLfloat, 4> given{values[0], values[1], values[2], values[3]};
     switch (name) {
     case GL_POSITION:
         // Into eye coordinates, by the modelview matrix as it is now.
-        for (std::size_t row = 0; row < 4; ++row) {
+        for (std::size_t row = 0; row < 3; ++row) {
             const Matrix& m = modelview.matrices[modelview.top];
-            state.light_position[row] =
-                m[row] * given[0] + m[4 + row] * given[1] + m[8 + row] * given[2] + m[12 + row] * given[3];
+            state.light_direction[row] = m[row] * given[0] + m[4 + row] * given[1] + m[8 + row] * given[2];
         }
         break;
     case GL_AMBIENT:
@@ -268,6 +292,7 @@ void glLightfv(GLenum light, GLenum name, const GLfloat* values)
         state.light_diffuse = given;
         break;
     default:
+        unsupported("glLightfv", name);
         return;
     }
     state_changed = true;
@@ -276,17 +301,13 @@ void glLightfv(GLenum light, GLenum name, const GLfloat* values)
 void glFogfv(GLenum name, const GLfloat* values)
 {
     switch (name) {
-    case GL_FOG_MODE: {
-        constexpr std::array<GLenum, 3> modes{GL_LINEAR, GL_EXP, GL_EXP2};  // as the shader pair numbers them
-        const auto mode = static_cast<GLenum>(values[0]);
-        for (std::size_t i = 0; i < modes.size(); ++i) {
-            state.fog_mode = modes[i] == mode ? static_cast<int>(i) : state.fog_mode;
+    case GL_FOG_MODE:
+        if (static_cast<GLenum>(values[0]) != GL_LINEAR) {
+            unsupported("glFog of the mode", static_cast<GLenum>(values[0]));
         }
-        break;
-    }
+        return;
     case GL_FOG_DENSITY:
-        state.fog_density = values[0];
-        break;
+        return;  // linear fog has none
     case GL_FOG_START:
         state.fog_start = values[0];
         break;
@@ -297,6 +318,7 @@ void glFogfv(GLenum name, const GLfloat* values)
         state.fog_colour = {values[0], values[1], values[2], values[3]};
         break;
     default:
+        unsupported("glFog", name);
         return;
     }
     state_changed = true;

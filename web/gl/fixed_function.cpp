@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-// GL 1.1's fixed-function pipeline for the page, as one shader pair: WebGL
-// has no lighting, colour material or fog of its own. For the states the
-// program sets, each is computed as GL 1.1 defines it and as the desktop's
-// Mesa does: lighting per vertex from light 0 (its ambient and diffuse
-// parts; the material's specular colour stays GL's black, so there is no
+// Stands in for GL 1.1's fixed-function pipeline on the page, as one shader
+// pair: WebGL has no lighting, colour material or fog of its own. For the
+// states the program sets, each is computed as GL 1.1 defines it and as the
+// desktop's Mesa does: lighting per vertex from light 0, directional (its
+// ambient and diffuse parts; the material's specular colour stays GL's black, so there is no
 // specular part), the vertex colour standing for the material's ambient and
 // diffuse colour while colour material is on, the lit colour clamped before
-// it is interpolated, and fog per fragment from the eye's distance along z.
+// it is interpolated, and linear fog per fragment from the eye's distance along z.
 // Depth testing and blending are WebGL's own.
 #define GL_GLEXT_PROTOTYPES
 #include <emscripten/html5.h>
@@ -28,7 +28,7 @@ uniform bool u_lighting;
 uniform bool u_light0;
 uniform bool u_colour_material;
 uniform bool u_normalize;
-uniform vec4 u_light_position;
+uniform vec3 u_light_direction;
 uniform vec4 u_light_ambient;
 uniform vec4 u_light_diffuse;
 attribute vec4 a_position;
@@ -57,8 +57,7 @@ void main() {
     if (u_normalize) {
       normal = normalize(normal);
     }
-    vec3 to_light = normalize(u_light_position.w == 0.0 ? u_light_position.xyz
-                                                        : u_light_position.xyz * eye.w - eye.xyz * u_light_position.w);
+    vec3 to_light = normalize(u_light_direction);
     lit += ambient.rgb * u_light_ambient.rgb + max(dot(normal, to_light), 0.0) * diffuse.rgb * u_light_diffuse.rgb;
   }
   v_colour = clamp(vec4(lit, diffuse.a), 0.0, 1.0);
@@ -72,8 +71,6 @@ precision highp float;
 precision mediump float;
 #endif
 uniform bool u_fog;
-uniform int u_fog_mode;
-uniform float u_fog_density;
 uniform float u_fog_start;
 uniform float u_fog_end;
 uniform vec4 u_fog_colour;
@@ -83,9 +80,7 @@ varying float v_eye_distance;
 void main() {
   vec4 colour = v_colour;
   if (u_fog) {
-    float seen = u_fog_mode == 0 ? (u_fog_end - v_eye_distance) / (u_fog_end - u_fog_start)
-               : u_fog_mode == 1 ? exp(-u_fog_density * v_eye_distance)
-                                 : exp(-(u_fog_density * v_eye_distance) * (u_fog_density * v_eye_distance));
+    float seen = (u_fog_end - v_eye_distance) / (u_fog_end - u_fog_start);
     colour.rgb = mix(u_fog_colour.rgb, colour.rgb, clamp(seen, 0.0, 1.0));
   }
   gl_FragColor = colour;
@@ -101,25 +96,20 @@ enum Uniform : std::uint8_t {
     light0,
     colour_material,
     normalize,
-    light_position,
+    light_direction,
     light_ambient,
     light_diffuse,
     fog,
-    fog_mode,
-    fog_density,
     fog_start,
     fog_end,
     fog_colour,
     uniform_count
 };
-constexpr std::array<const char*, uniform_count> uniform_names{"u_modelview",     "u_modelview_projection",
-                                                               "u_normal_matrix", "u_lighting",
-                                                               "u_light0",        "u_colour_material",
-                                                               "u_normalize",     "u_light_position",
-                                                               "u_light_ambient", "u_light_diffuse",
-                                                               "u_fog",           "u_fog_mode",
-                                                               "u_fog_density",   "u_fog_start",
-                                                               "u_fog_end",       "u_fog_colour"};
+constexpr std::array<const char*, uniform_count> uniform_names{
+    "u_modelview",       "u_modelview_projection", "u_normal_matrix",   "u_lighting",
+    "u_light0",          "u_colour_material",      "u_normalize",       "u_light_direction",
+    "u_light_ambient",   "u_light_diffuse",        "u_fog",             "u_fog_start",
+    "u_fog_end",         "u_fog_colour"};
 std::array<GLint, uniform_count> uniforms{};  // locations in the shader pair in use
 
 GLuint compiled(GLenum type, const char* source)
@@ -170,12 +160,10 @@ void apply_fixed_function(const FixedFunction& state)
     emscripten_glUniform1i(uniforms[light0], state.light0 ? 1 : 0);
     emscripten_glUniform1i(uniforms[colour_material], state.colour_material ? 1 : 0);
     emscripten_glUniform1i(uniforms[normalize], state.normalize ? 1 : 0);
-    emscripten_glUniform4fv(uniforms[light_position], 1, state.light_position.data());
+    emscripten_glUniform3fv(uniforms[light_direction], 1, state.light_direction.data());
     emscripten_glUniform4fv(uniforms[light_ambient], 1, state.light_ambient.data());
     emscripten_glUniform4fv(uniforms[light_diffuse], 1, state.light_diffuse.data());
     emscripten_glUniform1i(uniforms[fog], state.fog ? 1 : 0);
-    emscripten_glUniform1i(uniforms[fog_mode], state.fog_mode);
-    emscripten_glUniform1f(uniforms[fog_density], state.fog_density);
     emscripten_glUniform1f(uniforms[fog_start], state.fog_start);
     emscripten_glUniform1f(uniforms[fog_end], state.fog_end);
     emscripten_glUniform4fv(uniforms[fog_colour], 1, state.fog_colour.data());
