@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The built page's own files, read without a browser: its first script
 // parses as ES5, so that a browser too old for the others runs it and says
-// so; the worker's release is named by a digest of every file it keeps, and
-// it keeps every file the page loads; the manifest's start and scope stay
-// in the copy's folder.
+// so; every file the build lists is there; the worker's release is named by
+// a digest of every file it keeps (VENDRASK_PAGE_KEPT), and it keeps every
+// file the page loads; the manifest's start and scope stay in the copy's
+// folder.
 import { parse } from 'acorn';
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
-import { readFileSync } from 'node:fs';
+import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
 
@@ -17,9 +18,10 @@ test('the first script parses as ES5', () => {
   parse(read('check.js').toString(), { ecmaVersion: 5 });
 });
 
-test('the worker\'s release covers all it keeps, and it keeps all the page loads', () => {
+test('the page has every file the build lists; its worker\'s release covers all it keeps, and it keeps all the page loads', () => {
+  const [served, kept] = ['VENDRASK_PAGE_FILES', 'VENDRASK_PAGE_KEPT'].map((list) => process.env[list].split(','));
+  assert.deepEqual(served.filter((file) => !existsSync(join(process.env.VENDRASK_WEB_PAGE, file))), [], 'files missing');
   const worker = read('sw.js').toString();
-  const kept = JSON.parse(/const files = (\[[^\]]*\])/.exec(worker)[1].replaceAll('\'', '"'));
   const digest = createHash('sha256').update(Buffer.concat(kept.map(read))).digest('hex').slice(0, 16);
   assert.match(worker, new RegExp(`const release = \`\\$\\{mine\\}[0-9.]+ ${digest}\``), 'the release\'s digest');
   const loaded = [...read('index.html').toString().matchAll(/(?:src|href)="([^"]+)"/g)].map((m) => m[1]);
