@@ -78,6 +78,7 @@ prepare() {
   mount_system
   rm -rf "$root$clone"
   git clone -q "$PWD" "$root$clone"
+  # shellcheck disable=SC2016 # $task is the clone's
   in_clone 'for task in test package web browser; do tools/ensure_packages.sh $task; done'
 }
 

@@ -2,13 +2,14 @@
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages a task needs, if any are missing. As root it
 # runs apt-get; otherwise it prints the one command to run and fails.
-#   tools/ensure_packages.sh run|headless|test|package|windows|web|browser|cross [ARCH...]|debootstrap
+#   tools/ensure_packages.sh run|headless|test|package|windows|web|js|browser|cross [ARCH...]|debootstrap
 #     run      build and start the viewer
 #     headless run it on a private virtual display and take a screenshot
 #     test     the test suite, benchmarks and lint
 #     package  build and check the Debian package
 #     windows  cross-build for Windows (with freeglut's Debian source) and run under wine
 #     web      build the web page with Emscripten
+#     js       lint the page's JavaScript (ESLint from npm, by the page test's lock file)
 #     browser  test the page in Chromium, Firefox and WebKit (puppeteer-core and axe-core from npm, by their lock file),
 #              pressing its controls through AT-SPI
 #     cross    cross compilers and qemu-user for the named architectures
@@ -68,16 +69,19 @@ headless=(xvfb xauth xdotool imagemagick)
 case "${1:-run}" in
   run) ensure "${run[@]}" ;;
   headless) ensure "${headless[@]}" ;;
-  test) ensure "${run[@]}" "${headless[@]}" clang clang-format clang-tidy libx11-dev libxdamage-dev \
-               libgtest-dev libbenchmark-dev ;;
+  test) ensure "${run[@]}" "${headless[@]}" clang clang-format clang-tidy libx11-dev libxdamage-dev nodejs \
+               libgtest-dev libbenchmark-dev shellcheck ;;
   package) ensure "${run[@]}" "${headless[@]}" dpkg-dev file git lintian appstream desktop-file-utils mandoc ;;
   windows)
     ensure cmake make dpkg-dev git zip unzip icoutils g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix wine64 libgtest-dev "${headless[@]}"
     ensure_sources ;;
   web) ensure cmake make emscripten libgtest-dev python3 ;;
-  browser)
-    ensure "${run[@]}" "${headless[@]}" libx11-dev libxdamage-dev libgtest-dev chromium firefox-esr \
-      webkit2gtk-driver nodejs dbus-daemon at-spi2-core python3-pyatspi
+  js|browser)
+    if [ "$1" = browser ]; then
+      ensure "${run[@]}" "${headless[@]}" libx11-dev libxdamage-dev libgtest-dev chromium firefox-esr \
+        webkit2gtk-driver dbus-daemon at-spi2-core python3-pyatspi
+    fi
+    ensure nodejs
     command -v npm >/dev/null || ensure npm  # some nodejs builds bring their own
     tests=$(dirname "$0")/../tests/web
     if ! cmp -s "$tests/package-lock.json" "$tests/node_modules/.package-lock.json" 2>/dev/null; then
@@ -93,5 +97,5 @@ case "${1:-run}" in
     done
     ensure "${compilers[@]}" ;;
   debootstrap) ensure debootstrap ;;
-  *) echo "usage: $0 run|headless|test|package|windows|web|browser|cross [ARCH...]|debootstrap" >&2; exit 2 ;;
+  *) echo "usage: $0 run|headless|test|package|windows|web|js|browser|cross [ARCH...]|debootstrap" >&2; exit 2 ;;
 esac

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Checks formatting (clang-format) and lints (clang-tidy) every C++ source,
-# the page's with Emscripten's headers.
+# the page's with Emscripten's headers; lints the page's JavaScript, its
+# test's and its benchmark's (ESLint) and every shell script (ShellCheck).
 #   tools/lint.sh [build-dir]     build-dir holds compile_commands.json
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,5 +21,11 @@ printf '%s\n' "${units[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --
 tools/ensure_packages.sh web
 mapfile -t web < <(git ls-files 'web/*.cpp')
 read -ra emscripten < <(NODE_PATH=${NODE_PATH:-/usr/share/nodejs} em++ --cflags | sed 's/-mllvm [^ ]*//g')
-clang-tidy --quiet --warnings-as-errors='*' "${web[@]}" -- "${emscripten[@]}" -std=c++20 2>/dev/null
+clang-tidy --quiet --warnings-as-errors='*' "${web[@]}" -- "${emscripten[@]}" -std=c++20 \
+  -Isrc/app -Isrc/landscape -I"$build/generated" 2>/dev/null
+
+tools/ensure_packages.sh js
+tests/web/node_modules/.bin/eslint --max-warnings=0 -c tests/web/eslint.config.mjs web tests/web bench
+mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
+shellcheck "${scripts[@]}"
 echo "format and lint: clean"

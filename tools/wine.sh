@@ -23,7 +23,7 @@ if [ "${1:-}" = --end ]; then
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
-  DISPLAY= "$wine" wineboot --init >/dev/null 2>&1
+  DISPLAY='' "$wine" wineboot --init >/dev/null 2>&1
   "$server" -w  # the prefix is complete once its server has ended
 fi
 if [ "${1:-}" = --through-cmd ]; then
