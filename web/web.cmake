@@ -37,10 +37,6 @@ function(web_page target)
   # The facts, the version (in the page's footer, the worker's cache and the
   # README for whoever hosts the page) and the page's files: its scripts in
   # their order, and what its worker keeps.
-  string(REPLACE ";" "', '" scripts "'${VENDRASK_PAGE_SCRIPTS}'")
-  string(REPLACE ";" "', '" kept "'${VENDRASK_PAGE_KEPT}'")
-  set(VENDRASK_PAGE_SCRIPTS_LIST "[${scripts}]")
-  set(VENDRASK_PAGE_KEPT_LIST "[${kept}]")
   list(TRANSFORM VENDRASK_PAGE_SCRIPTS PREPEND "<script src=\"" OUTPUT_VARIABLE tags)
   list(TRANSFORM tags APPEND "\"></script>")
   string(REPLACE ";" "\n" VENDRASK_SCRIPT_TAGS "${tags}")

@@ -112,10 +112,14 @@ export function instrument(width, height) {
   // that picture differs from the one `from` (by default, one more read so);
   // and the picture after input once it and one two frames later agree
   // (input that comes late makes them differ, and the wait goes on), or -1.
-  t.after = (n = 4) => new Promise((resolve) => {
-    const index = t.grabbed.length;
+  // A viewer that draws no more fails the wait at once, with what the page says.
+  t.after = (n = 4) => new Promise((resolve, reject) => {
+    const [index, ticks] = [t.grabbed.length, t.ticks];
     t.grabAt = t.frames + n + 1;
     (function check() {
+      if (!t.hold && t.ticks > ticks + n + 100) {
+        return reject(new Error(`no frame drawn in 100 animation frames; the page says "${document.getElementById('status').textContent}"`));
+      }
       return t.grabbed.length > index ? resolve(index) : setTimeout(check, 5);
     }());
   });
@@ -401,13 +405,14 @@ export async function accessibility(page) {
   }).then((r) => r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`)));
 }
 
-// Holds a press by `begin` and checks the eye moves while it lasts, then
-// ends it by `end` and checks the eye stops at once: input is handled before
-// the frames after it are drawn.
+// Holds a press by `begin` and checks the eye moves while it lasts, frames
+// on, then ends it by `end` and checks the eye stops at once: input is
+// handled before the frames after it are drawn.
 export async function holdAndLetGo(page, what, begin, end) {
   const held = await stillFrame(page);
   await begin();
   assert.ok(await inPage(page, 'moved', held), `${what}: the eye did not move`);
+  assert.ok(await moves(page), `${what}: the eye stopped while the press was held`);
   await end();
   assert.ok(!(await moves(page)), `${what}: the eye moves on after the press has ended`);
 }

@@ -88,10 +88,11 @@ concern('pictures', (ctx) => {
     });
   }
 
-  it('stops and starts its turning and tilting by "Stop motion", which says it is pressed while the landscape is still', async () => {
-    for (const [click, stopped] of [[false, false], [true, true], [true, false], [true, true]]) {  // "w" first: tilting
-      await (click ? page.evaluate(() => document.getElementById('motion').click()) : press(page, 'w'));
-      assert.deepEqual([await moves(page), await pressed(page, '#motion')], [!stopped, String(stopped)]);
+  // Given back, the turning and the tilting are what "a" and "s" still.
+  it('stops and gives back its turning and tilting by "Stop motion", which says it is pressed while the landscape is still', async () => {
+    for (const [key, stopped] of [['w', false], [null, true], [null, false], ['a', false], ['s', true], [null, false], [null, true]]) {
+      await (key ? press(page, key) : page.evaluate(() => document.getElementById('motion').click()));
+      assert.deepEqual([await moves(page), await pressed(page, '#motion')], [!stopped, String(stopped)], `${key ?? 'Stop motion'}`);
     }
   });
 

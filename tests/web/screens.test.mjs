@@ -156,7 +156,7 @@ concern('screens', (ctx) => {
   });
 
   // Leaving full screen, the buffer is the canvas's device pixels again.
-  it('draws full screen in as many pixels as it is shown at, at most the longest side', async () => {
+  it('draws full screen in as many pixels as it is shown at, at most the longest side, steered by keys', async () => {
     const large = await ctx.open(ctx.server.url, (p) => p.setViewport({ width: 1600, height: 1400, deviceScaleFactor: scale }));
     await grabbed(large, 0);
     await press(large, 'a');
@@ -165,6 +165,9 @@ concern('screens', (ctx) => {
     await drawnSharp(large, () => afterInput(large), still);
     const [w, h] = await large.evaluate(() => [document.querySelector('canvas').width, document.querySelector('canvas').height]);
     assert.ok(Math.max(w, h) === longestSide && Math.abs(w / h - width / height) < 0.001, `a buffer of ${w} × ${h}`);
+    const full = await settled(large);
+    await press(large, '-');
+    assert.ok(!(await settled(large)).equals(full), 'keys do not steer full screen');
     await click(large, '#fullscreen');
     await until(large, ([s, w]) => document.querySelector('canvas').width === Math.round(w * s), [scale, width], 'full screen not left');
     await closed(large);

@@ -16,7 +16,7 @@ mergeInto(LibraryManager.library, {
         const boxes = entries[entries.length - 1].devicePixelContentBoxSize;
         Module.vendraskDevicePixels = boxes && boxes[0] ? [boxes[0].inlineSize, boxes[0].blockSize] : null;
       }).observe(document.querySelector('#canvas'), { box: 'device-pixel-content-box' });
-    } catch (error) {
+    } catch {
       Module.vendraskDevicePixels = null;  // no such box here
     }
   },

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page's "Stop motion", asked of the program: its turning and tilting
-// read from the viewer's state and steered by the program's own keys ("a"
-// and "d" turn, "w" and "s" tilt) through its keyboard callback, so that the
+// read from the viewer's state and steered by its own keys ("a" and "d"
+// turn, "w" and "s" tilt) through its keyboard callback, so that the
 // controls stay the only writers of that state. Pressed again, it gives back
 // the last turning and tilting the landscape moved at.
 #include "viewer_state.h"
@@ -14,22 +14,14 @@ float moving_heading_rate = 0.0f;  // degrees per idle call: the last rates seen
 float moving_tilt_rate = 0.0f;
 bool seen_moving = false;
 
-// Presses `key` once; false where that changed `rate` no more (the viewer
-// has halted).
-bool press(const float& rate, char key)
-{
-    const float before = rate;
-    vendrask_key(key);
-    return rate != before;
-}
-
-// Presses `less` or `more` until `rate` is `target`, or as near as a press
-// takes it.
+// Presses `less` or `more` until `rate` reaches `target`, or until a press
+// changes it no more (the viewer has halted).
 void steer_to(const float& rate, float target, char less, char more)
 {
-    while (rate > target && press(rate, less)) {
-    }
-    while (rate < target && press(rate, more)) {
+    const bool down = rate > target;
+    for (float before = target; (down ? rate > target : rate < target) && rate != before;) {
+        before = rate;
+        vendrask_key(down ? less : more);
     }
 }
 

@@ -8,24 +8,22 @@
 // its own part of it.
 'use strict';
 
-var Vendrask = {
-  scripts: @VENDRASK_PAGE_SCRIPTS_LIST@,  // the page's own, in the order it loads them
-  // What the page hears of the viewer, each on its document as an event
-  // named vendrask-NAME. Any other name is a mistake, said at once.
-  events: ['no-webgl', 'shown', 'lost', 'restored', 'unrestorable', 'started', 'ended', 'failed', 'settled'],
-  on: function (name, listener) {
-    document.addEventListener(Vendrask.event(name), listener);
-  },
-  tell: function (name, detail) {
-    document.dispatchEvent(new CustomEvent(Vendrask.event(name), { detail: detail }));
-  },
-  event: function (name) {
-    if (Vendrask.events.indexOf(name) < 0) {
+// What the page hears of the viewer, each on its document as an event named
+// vendrask-NAME; any other name is a mistake, said at once.
+var Vendrask = (function () {
+  var events = ['no-webgl', 'shown', 'lost', 'restored', 'unrestorable', 'started', 'ended', 'failed', 'settled'];
+  function event(name) {
+    if (events.indexOf(name) < 0) {
       throw new Error('The page has no event named ' + name);
     }
     return 'vendrask-' + name;
   }
-};
+  return {
+    scripts: '@VENDRASK_PAGE_SCRIPTS@'.split(';'),  // the page's own, in the order it loads them
+    on: function (name, listener) { document.addEventListener(event(name), listener); },
+    tell: function (name, detail) { document.dispatchEvent(new CustomEvent(event(name), { detail: detail })); }
+  };
+}());
 
 Vendrask.check = (function () {
   var check = {

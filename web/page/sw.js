@@ -18,7 +18,7 @@ const mine = `vendrask ${scope} `;
 const release = `${mine}@PROJECT_VERSION@ @VENDRASK_WEB_DIGEST@`;
 // What the page loads; the larger icons are fetched by the browser only to
 // install the page as an app, which it does online.
-const files = @VENDRASK_PAGE_KEPT_LIST@;
+const files = '@VENDRASK_PAGE_KEPT@'.split(';');
 
 // A file as the server has it now. An answer that came by a redirect (a host
 // that sends index.html to the folder's address) is kept as a plain answer,
