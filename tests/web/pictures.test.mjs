@@ -90,7 +90,7 @@ concern('pictures', (ctx) => {
 
   // Given back, the turning and the tilting are what "a" and "s" still.
   it('stops and gives back its turning and tilting by "Stop motion", which says it is pressed while the landscape is still', async () => {
-    for (const [key, stopped] of [['w', false], [null, true], [null, false], ['a', false], ['s', true], [null, false], [null, true]]) {
+    for (const [key, stopped] of [['w', false], ['d', false], [null, true], [null, false], ['a', false], ['s', true], [null, false], [null, true]]) {
       await (key ? press(page, key) : page.evaluate(() => document.getElementById('motion').click()));
       assert.deepEqual([await moves(page), await pressed(page, '#motion')], [!stopped, String(stopped)], `${key ?? 'Stop motion'}`);
     }
