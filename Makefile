@@ -10,6 +10,7 @@
 #   make web-serve  serve it on http://127.0.0.1:8417/
 #   make web-test   run the page in Chromium, Firefox and WebKit against the desktop build
 #   make dist     a release in dist/: source, package, Windows zip, web page, SHA256SUMS
+#   make pictures remake the README's pictures in docs/: the desktop's window, the page at a desk and on a phone
 BUILD ?= build
 PACKAGE_BUILD ?= build-package
 WINDOWS_BUILD ?= build-windows
@@ -22,7 +23,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/d
 VIEWER_ONLY = -DVENDRASK_TESTS=OFF -DVENDRASK_BENCHMARKS=OFF
 EVERYTHING = -DVENDRASK_TESTS=ON -DVENDRASK_BENCHMARKS=ON
 
-.PHONY: all build run test bench install package windows web web-serve web-test dist clean
+.PHONY: all build run test bench install package windows web web-serve web-test dist pictures clean
 
 all: build
 
@@ -70,6 +71,14 @@ web-test: web
 
 dist:
 	@tools/make_dist.sh
+
+pictures: web
+	@tools/ensure_packages.sh browser
+	@$(CONFIGURE) $(VIEWER_ONLY)
+	@cmake --build $(BUILD) -j $(JOBS) --target vendrask
+	@tools/screenshot.sh $(BUILD)/vendrask docs/screenshot.png >/dev/null
+	@node tools/page_pictures.mjs $(WEB_BUILD) docs
+	@echo "Remade docs/screenshot.png, docs/web.png and docs/web-phone.png"
 
 clean:
 	@rm -rf $(BUILD) $(PACKAGE_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD) dist

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// ESLint's rules for the page's JavaScript, as tools/lint.sh runs them from the top of the tree (here for its packages): its
-// scripts, which share the one global Vendrask and run in browsers as old as
-// check.js says (check.js itself in ES5); its worker; the GL layer's library,
-// which Emscripten links into vendrask.js; and the page's test and benchmark,
-// whose functions run in the page too.
+// ESLint's rules for the page's JavaScript, as tools/lint.sh runs them from
+// the top of the tree (kept here, beside the packages): the page's scripts,
+// which share the one global Vendrask and run in browsers as old as check.js
+// says (check.js itself in ES5); its worker; the GL layer's library, which
+// Emscripten links into vendrask.js; and the page's test, its benchmark and
+// the README's pictures, whose functions run in the page too.
 import js from '@eslint/js';
 import globals from 'globals';
 
@@ -13,5 +14,5 @@ export default [
   { files: ['web/page/check.js'], languageOptions: { ecmaVersion: 5, globals: { ...globals.browser, Vendrask: 'off' } } },
   { files: ['web/page/sw.js'], languageOptions: { globals: globals.serviceworker } },
   { files: ['web/gl/library.js'], languageOptions: { sourceType: 'script', globals: globals.browser } },
-  { files: ['tests/web/*.mjs', 'bench/*.mjs'], languageOptions: { globals: { ...globals.node, ...globals.browser } } },
+  { files: ['tests/web/*.mjs', 'bench/*.mjs', 'tools/*.mjs'], languageOptions: { globals: { ...globals.node, ...globals.browser } } },
 ];
