@@ -365,8 +365,9 @@ TEST_F(Viewer, SurvivesAStormOfInputAndStillQuitsCleanly)
                 events.insert(events.end(), {pick() % 2 == 0 ? "mousedown" : "mouseup", pick() % 2 == 0 ? "1" : "3"});
                 break;
             case 3:
-                events.insert(events.end(), {"mousemove", "--window", std::to_string(window),
-                                             std::to_string(pick() % window_width), std::to_string(pick() % window_height)});
+                events.insert(events.end(),
+                              {"mousemove", "--window", std::to_string(window), std::to_string(pick() % window_width),
+                               std::to_string(pick() % window_height)});
                 break;
             case 4:
                 events.insert(events.end(), {"click", pick() % 2 == 0 ? "4" : "5"});  // wheel steps

@@ -105,11 +105,13 @@ enum Uniform : std::uint8_t {
     fog_colour,
     uniform_count
 };
-constexpr std::array<const char*, uniform_count> uniform_names{
-    "u_modelview",       "u_modelview_projection", "u_normal_matrix",   "u_lighting",
-    "u_light0",          "u_colour_material",      "u_normalize",       "u_light_direction",
-    "u_light_ambient",   "u_light_diffuse",        "u_fog",             "u_fog_start",
-    "u_fog_end",         "u_fog_colour"};
+constexpr std::array<const char*, uniform_count> uniform_names{"u_modelview",     "u_modelview_projection",
+                                                               "u_normal_matrix", "u_lighting",
+                                                               "u_light0",        "u_colour_material",
+                                                               "u_normalize",     "u_light_direction",
+                                                               "u_light_ambient", "u_light_diffuse",
+                                                               "u_fog",           "u_fog_start",
+                                                               "u_fog_end",       "u_fog_colour"};
 std::array<GLint, uniform_count> uniforms{};  // locations in the shader pair in use
 
 GLuint compiled(GLenum type, const char* source)

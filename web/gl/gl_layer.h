@@ -24,7 +24,7 @@ struct FixedFunction {
     bool colour_material = false;
     bool normalize = false;
     bool fog = false;
-    std::array<GLfloat, 3> light_direction{0.0f, 0.0f, 1.0f};     // towards the light, eye coordinates
+    std::array<GLfloat, 3> light_direction{0.0f, 0.0f, 1.0f};      // towards the light, eye coordinates
     std::array<GLfloat, 4> light_ambient{0.0f, 0.0f, 0.0f, 1.0f};  // RGBA
     std::array<GLfloat, 4> light_diffuse{1.0f, 1.0f, 1.0f, 1.0f};  // RGBA, light 0's initial one
     GLfloat fog_start = 0.0f;                                      // linear fog, eye distance, scene units

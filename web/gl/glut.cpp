@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Stands in for GLUT on the page: the window and main loop, the GLUT calls
-// the program makes, over the page's canvas, a WebGL context and the browser's animation frames,
-// through Emscripten's html5.h. As in freeglut, the display callback draws
+// the program makes, over the page's canvas, a WebGL context and the
+// browser's animation frames, through Emscripten's html5.h. As in freeglut, the display callback draws
 // when a redisplay has been asked for, and the idle callback runs once after
 // each frame. As a desktop window's does, the drawing buffer follows the size
 // the canvas is shown at, here in device pixels, and the viewport is the
