@@ -113,8 +113,9 @@ Vendrask.loader = (() => {
   // that refused WebAssembly (null for none): a Content-Security-Policy that
   // does not allow it ('wasm-unsafe-eval') refuses to compile it, the page's
   // own in browsers from before that could be allowed, or a host's.
+  const byPolicy = (message) => /CSP|Content.Security.Policy|unsafe-eval/i.test(message);
   function whyNotCompiled(message, policy) {
-    if (!/CSP|Content.Security.Policy|unsafe-eval/i.test(message)) {
+    if (!byPolicy(message)) {
       return `Vendrask could not start: vendrask.wasm is damaged (${message}).`;
     }
     return policy && !policy.includes('\'wasm-unsafe-eval\'') ? hostForbids : tooOld;
@@ -180,7 +181,8 @@ Vendrask.loader = (() => {
         Vendrask.tell('started');
       },
       instantiateWasm(imports, receive) {
-        const refused = (error) => policyRefusing(/eval/).then((policy) => Promise.reject(whyNotCompiled(error.message, policy)));
+        const refused = (error) => (byPolicy(error.message) ? policyRefusing(/eval/) : Promise.resolve(null))
+        .then((policy) => Promise.reject(whyNotCompiled(error.message, policy)));
         programBytes()
           .then((bytes) => WebAssembly.instantiate(bytes, imports).catch(refused))
           .then(({ instance, module: compiled }) => receive(instance, compiled), (why) => fail(why, !lasting.has(why)));
