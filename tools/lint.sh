@@ -17,11 +17,12 @@ mapfile -t units < <(git ls-files '*.cpp' ':!web/')
 printf '%s\n' "${units[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet --warnings-as-errors='*' 2>/dev/null
 
 # The page's layer as Emscripten compiles it, against its headers (less the
-# options meant for its own LLVM).
+# options meant for its own LLVM), and its own headers: the program's, which
+# it includes, are linted with the program.
 tools/ensure_packages.sh web
 mapfile -t web < <(git ls-files 'web/*.cpp')
 read -ra emscripten < <(NODE_PATH=${NODE_PATH:-/usr/share/nodejs} em++ --cflags | sed 's/-mllvm [^ ]*//g')
-clang-tidy --quiet --warnings-as-errors='*' "${web[@]}" -- "${emscripten[@]}" -std=c++20 \
+clang-tidy --quiet --warnings-as-errors='*' --header-filter='web/' "${web[@]}" -- "${emscripten[@]}" -std=c++20 \
   -Isrc/app -Isrc/landscape -I"$build/generated" 2>/dev/null
 
 tools/ensure_packages.sh js
