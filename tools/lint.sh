@@ -26,7 +26,7 @@ clang-tidy --quiet --warnings-as-errors='*' --header-filter='web/' "${web[@]}" -
   -Isrc/app -Isrc/landscape -I"$build/generated" 2>/dev/null
 
 tools/ensure_packages.sh js
-tests/web/node_modules/.bin/eslint --max-warnings=0 -c tests/web/eslint.config.mjs web tests/web bench tools
+tests/web/node_modules/.bin/eslint --max-warnings=0 -c tools/eslint.config.mjs web tests/web bench tools
 mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
 shellcheck "${scripts[@]}"
 echo "format and lint: clean"

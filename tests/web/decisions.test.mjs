@@ -19,11 +19,7 @@ function load(file, globals) {
 
 test('"In" and "Out" hold while pressed, latch on a click alone, and let go as they should', () => {
   const { pressing, free } = load('input.js', { Vendrask: {} }).Vendrask.input;
-  const event = (said) => {
-    const [type, control] = said.split(' ');
-    const touch = type === 'touch' || type === 'tap';
-    return { type: { touch: 'begin', tap: 'click' }[type] ?? type, control, touch };
-  };
+  const event = ([type, control]) => ({ type: { touch: 'begin', tap: 'click' }[type] ?? type, control, touch: ['touch', 'tap'].includes(type) });
   for (const [what, events, acts, holding = null] of [
     ['a pointer\'s press that lasts a frame, its click after', 'begin In, frame, end In, click In, quiet In', 'down In, up In'],
     ['a press ended before any frame, with no click', 'begin In, end In, quiet In', 'down In, up In'],
@@ -39,13 +35,12 @@ test('"In" and "Out" hold while pressed, latch on a click alone, and let go as t
     ['a press, and the eye steered otherwise', 'begin Out, away', 'down Out, up Out'],
     ['a key held down, then the focus gone', 'begin In, frame, end In, end In, quiet In, quiet In', 'down In, up In'],
   ]) {
-    let state = free;
     const done = [];
-    for (const said of events.split(', ')) {
-      const [next, made] = pressing(state, event(said));
-      state = next;
-      done.push(...made.map(([act, control]) => `${act} ${control}`));
-    }
+    const state = events.split(', ').reduce((from, said) => {
+      const [next, made] = pressing(from, event(said.split(' ')));
+      done.push(...made.map((act) => act.join(' ')));
+      return next;
+    }, free);
     assert.equal(done.join(', '), acts, what);
     assert.equal([state.holding, state.latched && 'latched'].filter(Boolean).join(' ') || null, holding, `${what}: what it holds after`);
   }
