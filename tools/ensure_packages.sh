@@ -84,8 +84,10 @@ case "${1:-run}" in
     ensure nodejs
     command -v npm >/dev/null || ensure npm  # some nodejs builds bring their own
     tests=$(dirname "$0")/../tests/web
-    if ! cmp -s "$tests/package-lock.json" "$tests/node_modules/.package-lock.json" 2>/dev/null; then
+    # Once for each lock file: npm's own record of it is written otherwise.
+    if ! cmp -s "$tests/package-lock.json" "$tests/node_modules/.installed-lock.json" 2>/dev/null; then
       npm ci --prefix "$tests" --no-audit --no-fund --loglevel=error
+      cp "$tests/package-lock.json" "$tests/node_modules/.installed-lock.json"
     fi ;;
   cross)
     ensure cmake make qemu-user libgtest-dev dpkg-dev
