@@ -84,9 +84,11 @@ case "${1:-run}" in
     ensure nodejs
     command -v npm >/dev/null || ensure npm  # some nodejs builds bring their own
     tests=$(dirname "$0")/../tests/web
-    # Once for each lock file: npm's own record of it is written otherwise.
+    # Once for each lock file (npm's own record of it is written otherwise),
+    # and again after a connection the registry dropped.
     if ! cmp -s "$tests/package-lock.json" "$tests/node_modules/.installed-lock.json" 2>/dev/null; then
-      npm ci --prefix "$tests" --no-audit --no-fund --loglevel=error
+      npm ci --prefix "$tests" --no-audit --no-fund --loglevel=error ||
+        npm ci --prefix "$tests" --no-audit --no-fund --loglevel=error
       cp "$tests/package-lock.json" "$tests/node_modules/.installed-lock.json"
     fi ;;
   cross)
