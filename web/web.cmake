@@ -41,10 +41,14 @@ function(web_page target)
   list(TRANSFORM tags APPEND "\"></script>")
   string(REPLACE ";" "\n" VENDRASK_SCRIPT_TAGS "${tags}")
   # The worker's release is named by its version and a digest of every file
-  # it keeps, as built, in the order of its list.
+  # it keeps, as built, in the order of its list. Those of the page's files
+  # that page/ holds are written from there.
   set(VENDRASK_WEB_DIGEST @VENDRASK_WEB_DIGEST@)
   set(made)
-  foreach(file index.html style.css ${VENDRASK_PAGE_SCRIPTS} manifest.webmanifest README.txt sw.js)
+  foreach(file ${VENDRASK_PAGE_FILES})
+    if(NOT EXISTS ${page}/${file})
+      continue()
+    endif()
     set(to ${CMAKE_BINARY_DIR}/${file})
     if(file STREQUAL sw.js)
       set(to ${CMAKE_BINARY_DIR}/sw.js.in)
